@@ -1,0 +1,31 @@
+// Text fields and INI files of the controller: one stateless object, ReadIni.
+#pragma once
+
+#define MAXBUFFER 200
+#define NEW 0
+#define MODIFY 1
+
+class READINI {
+  public:
+    int TrimLeft(char* Buf, char TrimChar);
+    int TrimRight(char* Buf, char TrimChar);
+    int Trim(char* Buf);
+    int TrimBlank(char* Buf);
+    int GetField2(const char* str, char* Field, int Idx, char SplitChar);
+    void GetZero(char* Buf);
+    void GetZeroR(char* Buf);
+    int Get1Par(int Num, char* Par, const char* ParStr);
+    int Get1Par(int Num, int* Par, const char* ParStr);
+    int Get1Par(int Num, float* Par, const char* ParStr);
+    int Get1Par(int Num, unsigned int* Par, const char* ParStr);
+    int Get1Par(int Num, long* Par, const char* ParStr);
+    int GetField(const char* FileName, const char* Group, const char* Item, char* OutStr);
+    int GetField(const char* FileName, const char* Group, const char* Item, int Postion, char* OutStr);
+    int GetField(const char* FileName, const char* Group, const char* Item, int Postion, int& OutStr);
+    int GetField(const char* FileName, const char* Group, const char* Item, int Postion, float& OutStr);
+    int GetField(const char* FileName, const char* Group, const char* Item, int Postion, long& OutStr);
+    int WriteField(const char* FileName, const char* Group, const char* Item, const char* InStr);
+    const char* GetVersion();
+};
+
+extern READINI ReadIni;

@@ -1,0 +1,66 @@
+// The operating-system calls of the library. The portable core calls only
+// these; on Windows they are the real Win32 calls, on POSIX
+// envlib/platform/posix emulates them with Windows semantics.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace plat {
+
+// ---- Profile (INI) files, as GetPrivateProfile*A / WritePrivateProfileStringA ----
+// Paths are Windows paths (see MapPath). Section and key names compare without
+// regard to case; values are trimmed and one pair of surrounding quotes removed.
+// section or key null: the NUL-separated list of section names or of the keys
+// of the section, ending in two NULs. Result: characters copied without the
+// final NUL; size - 1 (or size - 2 for lists) when the text was cut.
+uint32_t GetPrivateProfileString(const char* section, const char* key, const char* def, char* out,
+                                 uint32_t size, const char* file);
+// Leading decimal number of the value, else def.
+uint32_t GetPrivateProfileInt(const char* section, const char* key, int def, const char* file);
+// All "key=value" lines of a section, NUL-separated, ending in two NULs.
+uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file);
+// Sets key (null key: removes the section; null value: removes the key),
+// creating the file and section when absent; the rest of the file and its
+// comments stay. Returns nonzero on success.
+int WritePrivateProfileString(const char* section, const char* key, const char* value, const char* file);
+
+// ---- Paths ----
+// Native path of a Windows path: "X:\a\b" becomes $DORLIX_ROOT/x/a/b, each existing
+// component looked up without regard to case; backslashes become slashes.
+// Relative paths stay relative to the current directory.
+std::string MapPath(const char* winPath);
+// The folder under which drive letters map (DORLIX_ROOT or the documented default).
+std::string RootDir();
+// "C:\WINDOWS\system32" and "C:\WINDOWS" inside the root; results as the Win32 calls.
+uint32_t GetSystemDirectory(char* out, uint32_t size);
+uint32_t GetWindowsDirectory(char* out, uint32_t size);
+
+// ---- Files ----
+constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+uint32_t GetFileAttributes(const char* winPath);
+int SetFileAttributes(const char* winPath, uint32_t attributes);
+int CopyFile(const char* from, const char* to, int failIfExists);
+int DeleteFile(const char* winPath);
+int CreateDirectory(const char* winPath);
+bool FileExists(const char* winPath);
+bool DirectoryExists(const char* winPath);
+
+// ---- Text and process ----
+// Upper-cases the ASCII letters of a GB2312 text in place; double-byte characters untouched.
+char* CharUpper(char* text);
+// Executable name of the calling process ("name.exe" style base name, as on Windows).
+std::string ProcessName();
+// Full path of the calling program, as a Windows-style path where possible.
+std::string ProcessPath();
+// Current local time, as GetLocalTime.
+struct LocalTime {
+    int year, month, day, hour, minute, second, millisecond, weekday;
+};
+LocalTime GetLocalTime();
+void Sleep(uint32_t milliseconds);
+
+} // namespace plat

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every test: the normal build, then the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the board build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=$(nproc)
+
+bash scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 300)
+
+bash scripts/build.sh build-asan -DVZ5_SANITIZE=ON -DVZ5_BENCH=OFF
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j "$jobs" --timeout 600)
+
+if [ -f scripts/test-arm.sh ]; then
+  bash scripts/test-arm.sh
+fi
