@@ -50,6 +50,10 @@ extern "C" {
 
 /* ---- Log ---- */
 /* @log-begin */
+DORLIX_API int DORLIX_CALL SaveLog(const char* name, const char* text); /* 1 queued for the day file, 0 log off or gone */
+DORLIX_API int DORLIX_CALL OpenLog(void); /* always 1 */
+DORLIX_API int DORLIX_CALL PostLog(const char* text); /* always 0 */
+DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text); /* always 1 */
 /* @log-end */
 
 /* ---- Text encodings and digests ---- */
@@ -62,6 +66,16 @@ extern "C" {
 
 /* ---- Files and paths ---- */
 /* @files-begin */
+/* Outputs of the path splitters and of ChangeFileExtName hold at least 260 bytes. */
+DORLIX_API int DORLIX_CALL ParseFileExtName(const char* path, char* base, char* ext); /* 2 has ".", 1 none, 0 null, -1 starts with "." */
+DORLIX_API int DORLIX_CALL ParseFileExtNameEx(const char* path, char* drive, char* folder, char* name, char* ext); /* 2 parsed, 1 no extension, 0 null, -1 starts with "." */
+DORLIX_API int DORLIX_CALL ParseFileExtNameExA(const char* path, char* drive, char* folder, char* name, char* ext); /* as ParseFileExtNameEx, name with its extension */
+DORLIX_API int DORLIX_CALL ChangeFileExtName(const char* path, const char* newext, char* out); /* 1, 0 for a null argument */
+DORLIX_API int DORLIX_CALL MakeSurePathExistsACreate(const char* path); /* 3 folder existed, else 0 (also after creating it) */
+DORLIX_API int DORLIX_CALL TestPath(const char* path, int testonly); /* 1 plain folder, 0 not, -1 bad name, -2 missing, 2 existing drive root */
+DORLIX_API int DORLIX_CALL GetCurPath(char* out, int size); /* 1 and the program's folder, 0 null out or no folder */
+DORLIX_API int DORLIX_CALL GetFilePathNum(void); /* always 300 */
+DORLIX_API int DORLIX_CALL Getfilesize(const char* path); /* size in bytes, -1 cannot open */
 /* @files-end */
 
 #ifdef __cplusplus
