@@ -22,6 +22,22 @@ extern "C" {
 
 /* ---- Frame: language texts, versions, text fields ---- */
 /* @frame-begin */
+/* Language texts: translation through section "LANGUE" of the language file. */
+DORLIX_API char* DORLIX_CALL GetLangueString(const char* text); /* ring buffer (50 x 216 bytes) with the translation, or the text itself */
+DORLIX_API int DORLIX_CALL GetLangueStringLocal(char* text); /* 1 translated in place; 0 null or longer than 2500 */
+/* Versions: 1024-byte blocks. */
+DORLIX_API int DORLIX_CALL GetDllVer(char* block); /* 1; block = version, description, copyright, short name (256 bytes each) */
+DORLIX_API int DORLIX_CALL GetVers(const char* path, char* block); /* 1 version resource read; 0 none readable (block pre-filled) */
+DORLIX_API int DORLIX_CALL JudgeVersion(const char* a, const char* b); /* 1 a equal to b or any part of a greater; else 0 */
+/* Text helpers. */
+DORLIX_API int DORLIX_CALL GetField(const char* text, char* out, int n); /* 1 comma field n exists; 0 otherwise (out emptied) or null */
+DORLIX_API int DORLIX_CALL GetField2(const char* text, char* out, int n, char sep); /* as GetField with separator sep */
+DORLIX_API int DORLIX_CALL TrimLeft(char* text, char ch); /* 1; 0 empty or null text */
+DORLIX_API int DORLIX_CALL TrimRight(char* text, char ch); /* 1; 0 empty or null text */
+DORLIX_API int DORLIX_CALL RemoveLastChar(char* text, char ch); /* 1; -1 empty text; 0 null */
+DORLIX_API int DORLIX_CALL IsDigital(const char* text); /* 1 plain decimal number; 0 not or null; -2 longer than 500 */
+DORLIX_API int DORLIX_CALL GetNumricFromString(const char* text, char* out); /* length of the first number copied to out; 0 none or null */
+DORLIX_API int DORLIX_CALL MakeByPassString(char* text, int width); /* 1 shortened with dots; 0 nothing to cut or null; -1 shorter than 2; -2 fits width */
 /* @frame-end */
 
 /* ---- Environment record ---- */
@@ -62,6 +78,7 @@ DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text); /* 
 
 /* ---- Process and system utilities ---- */
 /* @system-begin */
+DORLIX_API int DORLIX_CALL GetCurProcess(char* out); /* 1; out = executable file name of the calling process (empty if unknown) */
 /* @system-end */
 
 /* ---- Files and paths ---- */
