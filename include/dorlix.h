@@ -50,6 +50,40 @@ DORLIX_API int DORLIX_CALL MakeByPassString(char* text, int width); /* 1 shorten
 
 /* ---- Identifier and line/station tables ---- */
 /* @ids-begin */
+/* Lookups in the identifier-table file named by environment item 170 and its companions (+"1", +"2"). */
+DORLIX_API int DORLIX_CALL GetVZ5IDInfo(int id, char* out); /* length of the "INDEX" name (out: 100); 0 none; -1 null out */
+DORLIX_API int DORLIX_CALL GetVZ5IDInfoEx(const char* key, char* out); /* length of the "INDEX" value of key (out: 100); 0 none; -1 null out */
+DORLIX_API int DORLIX_CALL GetVZ5IDInfoExInv(const char* key, char* out); /* length of the "INDEX_INV" value (out: 100); 0 none; -1 null out */
+DORLIX_API int DORLIX_CALL GetVZ5IDInfoIdx(int index, int type, char* key, char* value); /* 1 line index of "INDEX_WJ" (type 1) or "INDEX_RESULT" split at "="; 0 none */
+DORLIX_API int DORLIX_CALL GetVZ5IPInfoByLineStation(int line, int station, char* out); /* 1 "LINEINFO" address found (out: 64); 0 not; -3 null out */
+DORLIX_API int DORLIX_CALL GetVZ5IPInfoByLineStationAll(int line, int station, char* out); /* as above on "IPINFO" */
+DORLIX_API int DORLIX_CALL GetVZ5LineInfo(int line, char* out); /* number of field 0 of "IPINFO" line (0 missing); out (may be null) gets field 1 */
+DORLIX_API int DORLIX_CALL GetVZ5LineStationInfoByIP(const char* address, int* line, int* station); /* 1; 0 absent; -1 empty; -2 no line; -3 no station or null */
+DORLIX_API int DORLIX_CALL GetVZ5LineStationInfoByIPAll(const char* address, int* line, int* station); /* as above on "IPINFO" */
+DORLIX_API int DORLIX_CALL GetVZ5SubIDAllInfo(const char* key, char* out); /* length of the "TRANSINFO" text (out: 5998); 0 none or null; -10 no memory */
+DORLIX_API int DORLIX_CALL GetInfoAlias(int id, char* out); /* length of the "INFOALIAS" alias (out: 100); 0 none or null out */
+DORLIX_API int DORLIX_CALL GetWGAlias(int id, char* out); /* length of the "WJALIAS" alias (out: 100); 0 none or null out */
+DORLIX_API int DORLIX_CALL GetInfoID(const char* text); /* n for "INFO_n" (1000..1299, any case); 0 otherwise */
+DORLIX_API int DORLIX_CALL GetMainID(int id); /* the "TRANSINFO" value of id when it is a compound identifier, else id */
+DORLIX_API int DORLIX_CALL GetMainIDEx(const char* text); /* number in the second "_" field of text; 0 missing or null */
+DORLIX_API int DORLIX_CALL GetParamIDString(const char* text); /* as GetMainIDEx */
+DORLIX_API int DORLIX_CALL GetSubIDName(const char* prefix, int number, const char* suffix, char* out); /* length of "INDEX" "prefix_number_suffix" (out: 200); 0 none or bad */
+DORLIX_API int DORLIX_CALL GetSubIDNameA(int number, const char* ignored, const char* suffix, char* out); /* length of "INDEX" "INFO_number_suffix" (out: 200); 0 none or bad */
+DORLIX_API int DORLIX_CALL GetParamIDByName(const char* name, int number, char* out); /* integer of "INDEX" "name_number" (name when absent) copied to out (100); 0 null */
+DORLIX_API int DORLIX_CALL IsInfoID(const char* text); /* 1 first "_" field is "INFO" (any case); else 0 */
+DORLIX_API int DORLIX_CALL IsSubID_int(int id); /* 1 compound identifier main*10000+sub; else 0 */
+DORLIX_API int DORLIX_CALL IsSubID_char(const char* text); /* as IsSubID_int on the number in text */
+DORLIX_API int DORLIX_CALL IsSubID_intEx(int id, int main); /* 1 compound identifier (main filter, 0 any); else 0 */
+DORLIX_API int DORLIX_CALL IsSubID_charEx(const char* text, int main); /* as IsSubID_intEx on the number in text */
+DORLIX_API int DORLIX_CALL GetDevIDByItemID(int device); /* the "ITEMID2DEVID" item whose list holds device; 0 none */
+DORLIX_API int DORLIX_CALL GetItemIDByParamID(int param); /* "PARAMID2ITEMID" value of param; 0 absent */
+DORLIX_API int DORLIX_CALL GetModifyIDByItemID(int item); /* modification class of a test item; 0 other */
+DORLIX_API int DORLIX_CALL GetItemIDByDevID(void); /* always 0 */
+DORLIX_API int DORLIX_CALL GetParamIDByDevID(void); /* always 0 */
+DORLIX_API int DORLIX_CALL GetSubID(void); /* always 1 */
+DORLIX_API int DORLIX_CALL SetSubID(void); /* always 1 */
+DORLIX_API int DORLIX_CALL GetPrecisionData(int id, float* value); /* decimals ("POINTBIT" of id) value was rounded to; 0 null value */
+DORLIX_API int DORLIX_CALL GetPrecisionDataAny(float* value, int decimals); /* decimals used (above 5 as 6, below 0 as 0) after rounding value half away from zero */
 /* @ids-end */
 
 /* ---- Standard packet readers ---- */
