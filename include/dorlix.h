@@ -42,10 +42,32 @@ DORLIX_API int DORLIX_CALL MakeByPassString(char* text, int width); /* 1 shorten
 
 /* ---- Environment record ---- */
 /* @env-begin */
+/* Records are raw blocks of GetSysEnvStrSize() bytes. */
+/* Special-function settings: the text form is item 169 SpecialFunPath. */
+typedef struct SpecialFunSet {
+    int flags[12];       /* text fields 0-11 */
+    int dateCount;       /* entries parsed into dateOrder */
+    int dateOrder[9];    /* text field 12, parts separated by ":" */
+    int unused;
+    char dateText[100];  /* "%d:%d:%d" of the first three order entries */
+    int further[14];     /* text fields 13-26 */
+} SpecialFunSet;
+DORLIX_API int DORLIX_CALL GetSysEnvStrSize(void); /* 188910, the size of the environment record */
+DORLIX_API int DORLIX_CALL GetSysEnv(void* rec); /* 1 main file present at load, else 0; rec = merged, normalised record */
+DORLIX_API int DORLIX_CALL GetSysPathEnv(void* rec); /* as GetSysEnv; rec = stored items without merge or normalisation */
+DORLIX_API int DORLIX_CALL GetDefaultSysEnv(void* rec); /* as GetSysEnv; items of rec replaced by defaults (rows 215, 217, 218 kept) */
+DORLIX_API int DORLIX_CALL SaveSysEnv(const void* rec, int code); /* 1 main file written, 0 not */
+DORLIX_API int DORLIX_CALL SaveSysInertia(float value); /* 1 written, 0 not */
+DORLIX_API int DORLIX_CALL ClearAll(const char* code); /* 1 both files gone; 0 wrong code or a file still opens */
+DORLIX_API int DORLIX_CALL DoCheck(void); /* 1 both files gone; -1 main file still opens; -2 backup still opens */
+DORLIX_API int DORLIX_CALL LoadSpecialFun(const char* text, SpecialFunSet* set); /* 1; 0 null argument */
+DORLIX_API int DORLIX_CALL MakeSpecialFun(SpecialFunSet* set, char* out, unsigned int size); /* 1 written; 0 null out; -1 null set; -2 longer than size */
 /* @env-end */
 
 /* ---- Environment export and import ---- */
 /* @import-begin */
+DORLIX_API int DORLIX_CALL ExportLWPConfig(const char* base); /* 1 "<base>.LWPENV" written; -1 no memory or cannot create */
+DORLIX_API int DORLIX_CALL ImportLWPConfig(const char* path); /* SaveSysEnv result when the digest matches; 0 mismatch; -1 cannot open */
 /* @import-end */
 
 /* ---- Identifier and line/station tables ---- */
@@ -88,10 +110,57 @@ DORLIX_API int DORLIX_CALL GetPrecisionDataAny(float* value, int decimals); /* d
 
 /* ---- Standard packet readers ---- */
 /* @packet-read-begin */
+/* Packets are caller buffers: 20000 bytes for items (kinds 99, 100), 260000 for
+ * process data (4), 150000 for every other kind. Readers never change them.
+ * Common results: 0 null packet or not found, -1 bad sync bytes, -2 empty,
+ * -3 count above the reading limit, -4 null output. */
+DORLIX_API int DORLIX_CALL ParseStdHead(const void* pack, void* head); /* 1 valid header copied (21 bytes); 0 null pack; -1 sync; -2 empty; -3 count cut to 2000; -4 null head */
+DORLIX_API int DORLIX_CALL ParseStdHead_Info(const void* pack, int id, void* out); /* 1 the 52-byte Dev_Info with id; 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_Info_Idx(const void* pack, int index, void* out); /* 1 the Dev_Info at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Item(const void* pack, int id, void* out); /* 1 the 2-byte item identifier found; 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_Item_Idx(const void* pack, int index, void* out); /* 1 the item identifier at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Item_New(const void* pack, int id, void* out); /* 1 the 5-byte Dev_Item_New with id; 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_Item_New_Idx(const void* pack, int index, void* out); /* 1 the Dev_Item_New at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Std(const void* pack, int id, void* out); /* 1 the 10-byte Dev_Std with id; 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_Std_Idx(const void* pack, int index, void* out); /* 1 the Dev_Std at index; -5 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Std_Java(const void* pack, int id, void* out); /* 1 the 12-byte Dev_Std_Java with id; -5 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_Std_Idx_Java(const void* pack, int index, void* out); /* 1 the Dev_Std_Java at index; -5 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_ProDat(const void* pack, int id, void* out); /* 1 the 10028-byte Dev_Pro with id; 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_ProDatEx(const void* pack, const char* name, void* out); /* 1 the Dev_Pro named name (any case); 0 not found */
+DORLIX_API int DORLIX_CALL ParseStdHead_ProDat_Idx(const void* pack, int index, void* out); /* 1 the Dev_Pro at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Result(const void* pack, int id, void* out, int* form); /* class 1 or 10 of the result found (out: 103 bytes, form 1 short 2 long); 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Result_Idx(const void* pack, int index, void* out, int* form); /* class of the result at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_Result_Idx_Old(const void* pack, int index, void* out, int* form); /* 1 the old-format result at index; 0 none */
+DORLIX_API int DORLIX_CALL ParseStdHead_ResultAll(const void* pack, int id, char* text, int* judge); /* form 1 or 2 of the result with id (text: 100 bytes); -1 null text; -2 none; -3 bad form */
+DORLIX_API int DORLIX_CALL ParseStdHead_ResultAll_Idx(const void* pack, int index, int* id, char* text, int* judge); /* class of the result at index; -1 null text; -2 none; -3 bad form */
+DORLIX_API int DORLIX_CALL ParseStdHead_ResultAll_Java(const void* pack, int id, char* text, int* judge); /* as ParseStdHead_ResultAll */
+DORLIX_API int DORLIX_CALL ParseStdHead_ResultAll_Idx_Java(const void* pack, int index, int* id, char* text, int* judge); /* as ParseStdHead_ResultAll_Idx */
 /* @packet-read-end */
 
 /* ---- Standard packet writers and process-data tools ---- */
 /* @packet-write-begin */
+/* Writers need the whole buffer of the kind (see the readers). Common results:
+ * 2 appended, 1 replaced or header written, 0 null packet, -1 not a packet or
+ * result packet full, -3 packet full, -4 null header or text, -5 item
+ * identifier outside 200..499, -6 bad point count or form, -7 no memory. */
+DORLIX_API int DORLIX_CALL WriteStdHead(void* pack, void* head); /* 1; head (21 bytes, kind and flags set) gets sync, count 0, length 21 and starts pack; 0 null pack; -4 null head */
+DORLIX_API int DORLIX_CALL WriteStdHead_Info(void* pack, int id, const char* text); /* 2 appended, 1 replaced; 0; -3; -4 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Item(void* pack, int id); /* 2 appended, 1 present; 0; -3; -5 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Item_New(void* pack, int id, short check, unsigned char judge); /* 2 appended, 1 updated; 0; -3; -5 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Item_New_CheckNum(void* pack, int id, short check); /* 2 appended (judgement 0), 1 updated; 0; -3; -5 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Item_New_Judge(void* pack, int id, unsigned char judge); /* 2 appended (check number 0), 1 updated; 0; -3; -5 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Std(void* pack, int id, float first, float second); /* 2 appended, 1 updated; 0; -3 */
+DORLIX_API int DORLIX_CALL WriteStdHead_ProDat(void* pack, int id, const void* data); /* data: 9964-byte Dev_Prodata_Write; 2 appended, 1 updated; 0 null; -3 full; -6 bad point count */
+DORLIX_API int DORLIX_CALL WriteStdHead_ProDatEx(void* pack, const char* name, const void* data); /* as WriteStdHead_ProDat, matched on the name (any case); 0 also for a null name */
+DORLIX_API int DORLIX_CALL WriteStdHead_Result(void* pack, int id, const char* text, unsigned char judge, int form); /* 2 appended, 1 every record with id updated; 0 null; -1 not a packet, full or bad kind; -4 null text; -6 form not 1..3 */
+DORLIX_API int DORLIX_CALL WriteStdHead_Result_Data(void* pack, int id, const char* text, int form); /* as WriteStdHead_Result, text only (new record: judgement 0) */
+DORLIX_API int DORLIX_CALL WriteStdHead_Result_Judge(void* pack, int id, unsigned char judge, int form); /* as WriteStdHead_Result, judgement only (new record: empty text) */
+DORLIX_API int DORLIX_CALL RemoveStdHead_Item(void* pack, int id); /* 1 every Dev_Item with id removed; -1 null; -2 not a valid packet; -7 no memory */
+DORLIX_API int DORLIX_CALL RemoveStdHead_Item_New(void* pack, int id); /* 1 every Dev_Item_New with id removed; -1; -2; -7 */
+DORLIX_API int DORLIX_CALL RemoveStdHead_Result(void* pack, int id); /* 1 every result with id removed, packet now framed (kind 3); -1; -2; -7 */
+DORLIX_API int DORLIX_CALL GetProDat_Max(const void* record, float* max); /* index of the largest x of a Dev_Pro (max stored when not null); -1 no points or null */
+DORLIX_API int DORLIX_CALL GetProDat_Pos(const void* record, float fraction); /* index of the first point with x above fraction x largest x; -1 none or null */
+DORLIX_API int DORLIX_CALL GetProDatAll_Pos(const void* src, void* dst, float fraction, int digits); /* 1 rebased curves written to dst; -1 src not valid; -2 null src; -3 null dst */
 /* @packet-write-end */
 
 /* ---- Results: conversion, combination, sorting, judging ---- */
@@ -108,6 +177,7 @@ DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text); /* 
 
 /* ---- Text encodings and digests ---- */
 /* @codec-begin */
+DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1, out = 32 lower-case hex digits + NUL (33 bytes); 0 null data or out */
 /* @codec-end */
 
 /* ---- Process and system utilities ---- */
