@@ -106,6 +106,8 @@ DORLIX_API int DORLIX_CALL GetSubID(void); /* always 1 */
 DORLIX_API int DORLIX_CALL SetSubID(void); /* always 1 */
 DORLIX_API int DORLIX_CALL GetPrecisionData(int id, float* value); /* decimals ("POINTBIT" of id) value was rounded to; 0 null value */
 DORLIX_API int DORLIX_CALL GetPrecisionDataAny(float* value, int decimals); /* decimals used (above 5 as 6, below 0 as 0) after rounding value half away from zero */
+DORLIX_API int DORLIX_CALL Cnv2SubID(void* pack); /* 1 information texts named in "INDEX" replaced by their compound identifiers; 0 bad header; -1 null */
+DORLIX_API int DORLIX_CALL Cnv2Text(void* pack); /* 1 compound identifiers of an information packet replaced by their names; -1 bad header; 0 null */
 /* @ids-end */
 
 /* ---- Standard packet readers ---- */
@@ -165,6 +167,19 @@ DORLIX_API int DORLIX_CALL GetProDatAll_Pos(const void* src, void* dst, float fr
 
 /* ---- Results: conversion, combination, sorting, judging ---- */
 /* @results-begin */
+/* Result packets are 150000-byte caller buffers (process data 260000, items 20000). */
+DORLIX_API int DORLIX_CALL GetJudgeString(int judge, char* out, int mode); /* judge; out = verdict/grade (mode 0), verdict (1), grade (2) or "Mode??"; -1 null out */
+DORLIX_API int DORLIX_CALL CnvResultPack2StdPack(void* pack); /* 1 converted in place to framed records; 0 not a packet; -1 no memory */
+DORLIX_API int DORLIX_CALL CnvStdHead_Result(const void* src, void* dst); /* 1 dst = framed copy of src (current or old format); 0 src invalid or dst header not written */
+DORLIX_API int DORLIX_CALL CnvStdHead_Result_Compatible(void* pack); /* 1 forms rewritten by identifier; 0 not a packet; -1 no memory */
+DORLIX_API int DORLIX_CALL Combin_ItemData(void* dst, const void* src); /* 1 items of src merged into dst; 0 src invalid or empty; -1 src null; -2 dst null */
+DORLIX_API int DORLIX_CALL Combin_ItemNewData(void* dst, const void* src); /* as Combin_ItemData for Dev_Item_New records */
+DORLIX_API int DORLIX_CALL Combin_StdData(void* dst, const void* src); /* as Combin_ItemData for Dev_Std records */
+DORLIX_API int DORLIX_CALL Combin_VehicleData(void* dst, const void* src); /* 1 information records merged; 0 src invalid or empty; -1 dst null; -2 src null */
+DORLIX_API int DORLIX_CALL Combin_ProData(void* dst, const void* src); /* 1 process-data records merged; 0 src invalid or empty; -1 dst null; -2 src null */
+DORLIX_API int DORLIX_CALL Combin_ResultData(void* dst, const void* src); /* 1 results (identifier >= 1000) merged, duplicates removed, dst framed; 0 src invalid; -1 null */
+DORLIX_API int DORLIX_CALL SortResult(void* pack); /* 1 sorted by identifier (only when not longer); ParseStdHead result <= 0; 0 no memory; -10 work header; -11 no memory for the list */
+DORLIX_API int DORLIX_CALL AutoV_UStr(char* out, float value, const char* unit, int width, int decimals); /* 0 formatted with an engineering prefix; 1 does not fit width */
 /* @results-end */
 
 /* ---- Log ---- */
