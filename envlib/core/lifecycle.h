@@ -9,7 +9,9 @@ namespace dorlix {
 // Runs the attach sequence; returns false when the library must refuse to load.
 bool Attach();
 void Detach();
-// True once an attach succeeded; exports answer with their failure result while it is false.
+// True once an attach succeeded, until Detach; exports answer with their failure
+// result while it is false. Also true on the thread running Attach, so that the
+// environment load may call exports (log, text fields) before the library is ready.
 bool LibraryReady();
 
 // Hooks run by Attach and Detach, each owned by its service.

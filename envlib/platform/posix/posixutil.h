@@ -1,0 +1,17 @@
+// Small helpers shared by the POSIX platform sources.
+#pragma once
+#include <sys/stat.h>
+
+#include <string>
+
+namespace plat {
+inline int AsciiLower(int c) {
+    return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+}
+// Read-only as Windows sees it: the owner may not write.
+inline bool ModeReadOnly(mode_t mode) {
+    return (mode & S_IWUSR) == 0;
+}
+// Native path of the running program, "" when it cannot be read.
+std::string ExecutablePath();
+} // namespace plat

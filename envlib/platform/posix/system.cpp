@@ -1,0 +1,69 @@
+// Text, process and time calls of the platform layer.
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/posixutil.h"
+
+namespace plat {
+
+char* CharUpper(char* text) {
+    if (!text) return text;
+    for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p; ++p) {
+        if (*p & 0x80) {
+            // Lead byte of a double-byte character: its trail byte may be an
+            // ASCII letter code and must stay as it is.
+            if (p[1]) ++p;
+            continue;
+        }
+        if (*p >= 'a' && *p <= 'z') *p = static_cast<unsigned char>(*p - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string ExecutablePath() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return std::string();
+    std::string path(buf, static_cast<size_t>(n));
+    // A program replaced on disk while running reads back with this suffix.
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+        path.resize(path.size() - deleted.size());
+    return path;
+}
+
+std::string ProcessName() {
+    std::string path = ExecutablePath();
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+LocalTime GetLocalTime() {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    struct tm tm {};
+    localtime_r(&ts.tv_sec, &tm);
+    return LocalTime{tm.tm_year + 1900,
+                     tm.tm_mon + 1,
+                     tm.tm_mday,
+                     tm.tm_hour,
+                     tm.tm_min,
+                     tm.tm_sec,
+                     static_cast<int>(ts.tv_nsec / 1000000),
+                     tm.tm_wday};
+}
+
+void Sleep(uint32_t milliseconds) {
+    struct timespec req {
+        static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L
+    };
+    while (nanosleep(&req, &req) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace plat
