@@ -3,10 +3,11 @@
 #include <cctype>
 #include <cstring>
 
-static int Upper(char c) { return toupper(static_cast<unsigned char>(c)); }
+static int Upper(char c) {
+    return toupper(static_cast<unsigned char>(c));
+}
 
-int stricmp(const char* a, const char* b)
-{
+int stricmp(const char* a, const char* b) {
     if (!a) return b ? -1 : 0;
     if (!b) return 1; // a null second text would crash the original walk; order it first
     size_t la = strlen(a), lb = strlen(b);

@@ -6,16 +6,14 @@
 pthread_mutex_t DispLock = PTHREAD_MUTEX_INITIALIZER;
 volatile int GlobePutDebugInfo = 1;
 
-static const char* TaskPrefix(int TaskNo, char* buf, size_t size)
-{
+static const char* TaskPrefix(int TaskNo, char* buf, size_t size) {
     if (TaskNo == 0) return "PLCKey: ";
     if (TaskNo == 9 || TaskNo == 10) return "PLCNet: ";
     snprintf(buf, size, "PLC%d: ", TaskNo);
     return buf;
 }
 
-int Wprintf(int TaskNo, const char* format, ...)
-{
+int Wprintf(int TaskNo, const char* format, ...) {
     if (GlobePutDebugInfo == 0) return 0;
     char prefix[32];
     va_list ap;
@@ -29,8 +27,7 @@ int Wprintf(int TaskNo, const char* format, ...)
     return -1;
 }
 
-int Pprintf(int, const char* format, ...)
-{
+int Pprintf(int, const char* format, ...) {
     va_list ap;
     va_start(ap, format);
     pthread_mutex_lock(&DispLock);
