@@ -1,6 +1,275 @@
 // The library's log: one process-wide CxLog, its queue and its writer thread.
+//
+// Posting never waits for the disk: a poster takes the queue lock only to
+// append. The writer takes the whole queue out under the lock and writes it
+// with the lock released, so a slow disk stalls only the writer. The queue is
+// bounded (records and bytes); a record posted while it is full is refused.
+// When the day file cannot be opened, the batch stays queued for the next
+// wake-up, still under that bound.
+#include "services/cxlog.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <shared_mutex>
+
 #include "core/lifecycle.h"
 
 namespace dorlix {
-void LogDetach() {}
+
+namespace {
+
+const char* const kLevelNames[] = {"VZ5LOG", "Warning", "Exception", "Error"};
+
+// Alive flag of the process-wide log. It lives outside the object so that a
+// late caller still finds out that the log is gone.
+enum { LOG_NONE = 0, LOG_ALIVE = 1, LOG_DESTROYED = 2 };
+std::atomic<int> g_state{LOG_NONE};
+CxLog* g_log = nullptr;
+
+// Never destroyed: the library's unload may run after static destructors.
+std::shared_mutex& LifeLock() {
+    static auto* lock = new std::shared_mutex;
+    return *lock;
+}
+std::mutex& CreateLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+bool DebugOutputOn() {
+    static const bool on = [] {
+        const char* v = std::getenv("DORLIX_DEBUG_OUTPUT");
+        return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
+    }();
+    return on;
+}
+
+} // namespace
+
+void DebugOutput(const std::string& text) {
+    if (!DebugOutputOn()) return;
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+}
+
+std::size_t GbCutLength(const char* text, std::size_t len, std::size_t max) {
+    if (len <= max) return len;
+    std::size_t i = 0;
+    while (i < max) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t step = (c >= 0x81 && c <= 0xFE && i + 1 < len) ? 2 : 1;
+        if (i + step > max) break;
+        i += step;
+    }
+    return i;
+}
+
+CxLog::CxLog(std::string nativePath, std::size_t maxRecords, std::size_t maxBytes)
+    : path_(std::move(nativePath)), maxRecords_(maxRecords), maxBytes_(maxBytes) {
+    writer_ = std::thread([this] { Run(); });
+    started_ = true;
+}
+
+CxLog::~CxLog() {
+    Stop();
+}
+
+void CxLog::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    // The writer writes what is still queued before it ends. It is joined
+    // rather than abandoned: a thread left running inside an unloaded library
+    // would crash the host.
+    if (started_ && writer_.joinable()) writer_.join();
+    started_ = false;
+}
+
+std::string CxLog::DayFileName(const plat::LocalTime& date) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".\\Log\\%04u%02u%02u.log", static_cast<unsigned>(date.year) % 10000u,
+                  static_cast<unsigned>(date.month) % 100u, static_cast<unsigned>(date.day) % 100u);
+    return name;
+}
+
+CxLog& CxLog::Instance() {
+    int state = g_state.load(std::memory_order_acquire);
+    if (state == LOG_ALIVE) return *g_log;
+    std::lock_guard<std::mutex> lock(CreateLock());
+    state = g_state.load(std::memory_order_acquire);
+    if (state == LOG_DESTROYED) {
+        DebugOutput("CxLog has destroy!");
+        throw LogDestroyed();
+    }
+    if (state == LOG_NONE) {
+        plat::CreateDirectory(".\\Log"); // an existing folder is fine
+        // Fixed from now on: a process running past midnight keeps this file.
+        const std::string path = plat::MapPath(DayFileName(plat::GetLocalTime()).c_str());
+        g_log = new CxLog(path);
+        g_state.store(LOG_ALIVE, std::memory_order_release);
+    }
+    return *g_log;
+}
+
+void CxLog::Shutdown() {
+    std::unique_lock<std::shared_mutex> life(LifeLock());
+    std::lock_guard<std::mutex> lock(CreateLock());
+    const int before = g_state.exchange(LOG_DESTROYED, std::memory_order_acq_rel);
+    if (before == LOG_ALIVE) {
+        delete g_log;
+        g_log = nullptr;
+    }
+}
+
+bool CxLog::Post(const char* sourceFile, const char* function, int line, int level, const char* message,
+                 const void* attachment, int attachmentSize) {
+    std::shared_lock<std::shared_mutex> life(LifeLock());
+    return Instance().Log(sourceFile, function, line, level, message, attachment, attachmentSize);
+}
+
+bool CxLog::Log(const char* sourceFile, const char* function, int line, int level, const char* message,
+                const void* attachment, int attachmentSize) {
+    auto item = std::make_unique<Item>();
+    item->time = plat::GetLocalTime();
+    const auto& t = item->time;
+    const auto u = [](int v, unsigned mod) { return static_cast<unsigned>(v) % mod; };
+    std::snprintf(item->timeText, sizeof item->timeText, "%04u-%02u-%02u %02u:%02u:%02u.%03u",
+                  u(t.year, 10000), u(t.month, 100), u(t.day, 100), u(t.hour, 100), u(t.minute, 100),
+                  u(t.second, 100), u(t.millisecond, 1000));
+    if (sourceFile != nullptr) {
+        const char* slash = std::strrchr(sourceFile, '\\');
+        item->sourceFile = slash ? slash + 1 : sourceFile;
+    }
+    if (function != nullptr) item->function = function;
+    item->line = line;
+    item->level = level;
+    if (message != nullptr) item->message = message;
+    if (attachment != nullptr && attachmentSize > 0) {
+        const auto* bytes = static_cast<const unsigned char*>(attachment);
+        item->attachment.assign(bytes, bytes + attachmentSize);
+    }
+
+    if (DebugOutputOn()) {
+        DebugOutput(FormatLine(*item));
+        if (!item->attachment.empty())
+            DebugOutput(FormatDump(item->attachment.data(), item->attachment.size()));
+    }
+
+    const std::size_t bytes = item->message.size() + item->attachment.size();
+    {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        if (stopping_ || queue_.size() >= maxRecords_ || bytes > maxBytes_ - queuedBytes_) {
+            refused_.fetch_add(1);
+            return false;
+        }
+        queue_.push_back(std::move(item));
+        queuedBytes_ += bytes;
+        posted_ = true;
+    }
+    wake_.notify_one();
+    return true;
+}
+
+std::string CxLog::FormatLine(const Item& item) {
+    const bool known = item.level >= 0 && item.level < 4;
+    std::string line;
+    line.reserve(64 + item.function.size() + item.message.size());
+    line += item.timeText;
+    line += ' ';
+    line += known ? kLevelNames[item.level] : "";
+    line += ' ';
+    // The third field of the line is always empty.
+    line += '(';
+    line += item.function;
+    line += ", ";
+    line += std::to_string(item.line);
+    line += "): ";
+    line += item.message;
+    line += "\r\n";
+    // A message that already ends in CR LF keeps one, not two.
+    const std::size_t n = line.size();
+    if (n > 4 && line[n - 4] == '\r' && line[n - 3] == '\n') line.resize(n - 2);
+    // Over-long lines lose the end of their message but stay one line.
+    if (line.size() > LOG_LINE_SIZE - 1) {
+        const std::size_t keep = GbCutLength(line.data(), line.size() - 2, LOG_LINE_SIZE - 3);
+        line.resize(keep);
+        line += "\r\n";
+    }
+    return line;
+}
+
+std::string CxLog::FormatDump(const unsigned char* data, std::size_t size) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string dump;
+    if (data == nullptr || size == 0) return dump;
+    dump.reserve((size / 16) * 76 + 77);
+    for (std::size_t row = 0; row < size; row += 16) {
+        char offset[16];
+        std::snprintf(offset, sizeof offset, "%08X: ", static_cast<unsigned>(row));
+        dump += offset;
+        for (std::size_t i = 0; i < 16; ++i) {
+            if (row + i < size) {
+                dump += hex[data[row + i] >> 4];
+                dump += hex[data[row + i] & 0x0F];
+                dump += ' ';
+            } else {
+                dump += "   ";
+            }
+        }
+        for (std::size_t i = 0; i < 16; ++i) {
+            const unsigned char c = row + i < size ? data[row + i] : ' ';
+            dump += (c < 32 || c == 127) ? ' ' : static_cast<char>(c);
+        }
+        dump += "\r\n";
+    }
+    return dump;
+}
+
+void CxLog::Run() {
+    std::unique_lock<std::mutex> lock(queueLock_);
+    for (;;) {
+        wake_.wait(lock, [this] { return posted_ || stopping_; });
+        // Posted records take priority over the stop request.
+        if (posted_) {
+            posted_ = false;
+            lock.unlock();
+            WriteBatch();
+            lock.lock();
+            continue;
+        }
+        break;
+    }
+    lock.unlock();
+    WriteBatch(); // what is still queued at the stop
+}
+
+void CxLog::WriteBatch() {
+    std::FILE* file = std::fopen(path_.c_str(), "ab");
+    if (file == nullptr) return; // records stay queued for the next batch
+    std::list<std::unique_ptr<Item>> batch;
+    {
+        std::lock_guard<std::mutex> lock(queueLock_);
+        batch.swap(queue_);
+        queuedBytes_ = 0;
+    }
+    bool ok = true;
+    for (const auto& item : batch) {
+        if (!ok) break;
+        const std::string line = FormatLine(*item);
+        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+        if (ok && !item->attachment.empty()) {
+            const std::string dump = FormatDump(item->attachment.data(), item->attachment.size());
+            ok = std::fwrite(dump.data(), 1, dump.size(), file) == dump.size();
+        }
+    }
+    std::fclose(file);
+}
+
+void LogDetach() {
+    CxLog::Shutdown();
+}
+
 } // namespace dorlix

@@ -1,0 +1,114 @@
+// The library's text log: one process-wide CxLog that queues posted records
+// and a writer thread that appends them, in posting order, to the day file
+// ".\Log\%Y%m%d.log" below the current directory.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace dorlix {
+
+// Level names, by the level index of a record.
+enum LogLevel { LOG_VZ5 = 0, LOG_WARNING = 1, LOG_EXCEPTION = 2, LOG_ERROR = 3 };
+
+// The queue holds at most this many records and this many bytes of message
+// and attachment; a record posted while it is full is refused (not queued).
+constexpr std::size_t LOG_QUEUE_MAX_RECORDS = 10000;
+constexpr std::size_t LOG_QUEUE_MAX_BYTES = 16u * 1024u * 1024u;
+// Sizes of the composed texts: SaveLog's message and one record line, each with its NUL.
+constexpr std::size_t LOG_MESSAGE_SIZE = 512;
+constexpr std::size_t LOG_LINE_SIZE = 1024;
+
+// Raised by CxLog::Instance once the log has been shut down.
+class LogDestroyed : public std::runtime_error {
+  public:
+    LogDestroyed() : std::runtime_error("CxLog has destroy!") {}
+};
+
+class CxLog {
+  public:
+    // One posted record; owned by the queue until written.
+    struct Item {
+        plat::LocalTime time{};
+        char timeText[24]{};
+        std::string sourceFile; // after the last backslash; kept, never printed
+        std::string function;
+        int32_t line = 0;
+        int32_t level = 0;
+        std::string message;
+        std::vector<unsigned char> attachment;
+    };
+
+    // Writer for the given native file path. The singleton uses the day file;
+    // tests make their own instances with their own paths and bounds.
+    explicit CxLog(std::string nativePath, std::size_t maxRecords = LOG_QUEUE_MAX_RECORDS,
+                   std::size_t maxBytes = LOG_QUEUE_MAX_BYTES);
+    virtual ~CxLog(); // stops the writer after writing what is queued
+    CxLog(const CxLog&) = delete;
+    CxLog& operator=(const CxLog&) = delete;
+
+    // The process-wide log, constructed (folder, day file name, writer thread)
+    // on the first call. Throws LogDestroyed after Shutdown.
+    static CxLog& Instance();
+    // Ends the process-wide log: writes what is queued, stops the writer and
+    // refuses every later use. Safe to call when the log was never created.
+    static void Shutdown();
+    // Posts one record. False when it was refused because the queue is full
+    // or the log is stopping; the record is then not written.
+    bool Log(const char* sourceFile, const char* function, int line, int level, const char* message,
+             const void* attachment = nullptr, int attachmentSize = 0);
+
+    // Posts through the process-wide log while holding it alive, so that a
+    // concurrent Shutdown cannot free it underneath. Same result as Log; false
+    // as well when the log is gone.
+    static bool Post(const char* sourceFile, const char* function, int line, int level, const char* message,
+                     const void* attachment = nullptr, int attachmentSize = 0);
+
+    const std::string& Path() const { return path_; }
+    std::size_t Refused() const { return refused_.load(); }
+
+    // The texts of one record as written to the file.
+    static std::string FormatLine(const Item& item);
+    static std::string FormatDump(const unsigned char* data, std::size_t size);
+    // ".\Log\%Y%m%d.log" for a date.
+    static std::string DayFileName(const plat::LocalTime& date);
+
+  protected:
+    // The writer loop: the body of the writer thread.
+    virtual void Run();
+
+  private:
+    void WriteBatch();
+    void Stop();
+
+    std::string path_;
+    std::size_t maxRecords_;
+    std::size_t maxBytes_;
+    std::mutex queueLock_;
+    std::condition_variable wake_;
+    bool posted_ = false;   // auto-reset: cleared by the writer when it wakes for it
+    bool stopping_ = false; // manual-reset: stays set once set
+    std::list<std::unique_ptr<Item>> queue_;
+    std::size_t queuedBytes_ = 0;
+    std::atomic<std::size_t> refused_{0};
+    std::thread writer_;
+    bool started_ = false;
+};
+
+// Debugger output stand-in: one text to standard error when DORLIX_DEBUG_OUTPUT is set.
+void DebugOutput(const std::string& text);
+
+// Cuts a GB2312 text to at most max bytes without splitting a double-byte character.
+std::size_t GbCutLength(const char* text, std::size_t len, std::size_t max);
+
+} // namespace dorlix

@@ -1,0 +1,58 @@
+// Log exports. SaveLog is the only one that logs; the others keep their
+// names and results for callers of older releases.
+#include <string>
+
+#include "dorlix.h"
+#include "core/export.h"
+#include "env/envaccess.h"
+#include "platform/platform.h"
+#include "services/cxlog.h"
+
+namespace {
+const std::string& ProcessNameOnce() {
+    // Never destroyed: SaveLog may still run while the host's statics go away.
+    static const auto* name = new std::string(plat::ProcessName());
+    return *name;
+}
+} // namespace
+
+extern "C" {
+
+DORLIX_API int DORLIX_CALL SaveLog(const char* name, const char* text) {
+    return dorlix::Guarded(0, [&] {
+        if (dorlix::LogSwitch(0) == 0) return 0;
+        std::string message;
+        message.reserve(64);
+        message += '(';
+        message += ProcessNameOnce();
+        message += ")->(";
+        message += name ? name : "(null)";
+        message += ")->(0): ";
+        message += text ? text : "(null)";
+        // The composed message keeps to its 512-byte buffer: longer texts lose their end.
+        message.resize(dorlix::GbCutLength(message.data(), message.size(), dorlix::LOG_MESSAGE_SIZE - 1));
+        try {
+            return dorlix::CxLog::Post(__FILE__, "SaveLog", __LINE__, dorlix::LOG_VZ5, message.c_str()) ? 1
+                                                                                                        : 0;
+        } catch (const dorlix::LogDestroyed&) {
+            return 0; // the log is gone (library unloading); nothing is written
+        }
+    });
+}
+
+DORLIX_API int DORLIX_CALL OpenLog(void) {
+    return dorlix::Guarded(0, [] { return 1; });
+}
+
+DORLIX_API int DORLIX_CALL PostLog(const char* text) {
+    (void)text;
+    return dorlix::Guarded(0, [] { return 0; });
+}
+
+DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text) {
+    (void)name;
+    (void)text;
+    return dorlix::Guarded(0, [] { return 1; });
+}
+
+} // extern "C"
