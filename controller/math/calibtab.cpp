@@ -75,8 +75,9 @@ int GetMidDat(INSERTDAT Old, INSERTDAT New, float OrgDat, float& TrueDat) {
     return (New.OrgDatX <= OrgDat && OrgDat <= Old.OrgDatX) ? 1 : 0;
 }
 
-// Joins the '@' fields of List, each followed by ',', limited to 1023 characters.
-static std::string JoinList(const char* List) {
+// Joins the '@' fields of List, each followed by ',', limited to 1023 characters
+// and to what the file can hold on one line; a cut keeps whole values only.
+static std::string JoinList(const char* List, const char* Key) {
     std::string out;
     std::string field(strlen(List) + 1, '\0');
     for (int i = 0; ReadIni.GetField2(List, field.data(), field.size(), i, '@'); ++i) {
@@ -84,6 +85,12 @@ static std::string JoinList(const char* List) {
         out += ',';
     }
     if (out.size() > 1023) out.resize(1023);
+    size_t room = IniValueRoom(Key);
+    if (out.size() > room) {
+        out.resize(room);
+        size_t comma = out.rfind(',');
+        out.resize(comma == std::string::npos ? 0 : comma + 1);
+    }
     return out;
 }
 
@@ -103,6 +110,6 @@ void GetTaskFile2CalibTab(int SlotIdx, int ChIdx, char* pArgc) {
         FILE* f = fopen(CALIBFILE, "a");
         if (f) fclose(f);
     }
-    ReadIni.WriteField(CALIBFILE, section, "Voltage", JoinList(lists[0].c_str()).c_str());
-    ReadIni.WriteField(CALIBFILE, section, "True", JoinList(lists[1].c_str()).c_str());
+    ReadIni.WriteField(CALIBFILE, section, "Voltage", JoinList(lists[0].c_str(), "Voltage").c_str());
+    ReadIni.WriteField(CALIBFILE, section, "True", JoinList(lists[1].c_str(), "True").c_str());
 }

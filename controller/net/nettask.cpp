@@ -59,7 +59,9 @@ int NETTASK::GetTask(char* TaskString) {
         pthread_mutex_unlock(&Lock);
         return 0;
     }
-    snprintf(TaskString, NETTASKSTR, "%s", TaskBuff[0]);
+    size_t n = strnlen(TaskBuff[0], NETTASKSTR - 1); // bodies are far shorter
+    memcpy(TaskString, TaskBuff[0], n);
+    TaskString[n] = '\0';
     int code = TaskCmd[0];
     int rest = TaskInIdx - 1;
     if (rest > 0) {

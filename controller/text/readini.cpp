@@ -216,11 +216,21 @@ int READINI::GetField(const char* FileName, const char* Group, const char* Item,
     return r;
 }
 
+// The parser reads lines of at most 1022 characters, and the writer pads a key
+// to 30 characters before " = ".
+size_t IniValueRoom(const char* Item) {
+    const size_t line = 1022;
+    size_t key = Item ? strlen(Item) : 0;
+    if (key < 30) key = 30;
+    return key + 3 >= line ? 0 : line - key - 3;
+}
+
 int READINI::WriteField(const char* FileName, const char* Group, const char* Item, const char* InStr) {
     if (!FileName) return -1;
     FILE* f = fopen(FileName, "r");
     if (!f) return -1;
     fclose(f);
+    if (strlen(InStr ? InStr : "") > IniValueRoom(Item)) return -4;
     dictionary* ini = iniparser_load(FileName);
     if (!ini) return -2;
     std::string section = Group ? Group : "";

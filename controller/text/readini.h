@@ -29,8 +29,13 @@ class READINI {
     int GetField(const char* FileName, const char* Group, const char* Item, int Postion, int& OutStr);
     int GetField(const char* FileName, const char* Group, const char* Item, int Postion, float& OutStr);
     int GetField(const char* FileName, const char* Group, const char* Item, int Postion, long& OutStr);
+    // 1 written, -1 no such file, -2 not parsable, -3 not writable, -4 the value
+    // would make a line too long for the parser to read back (file unchanged).
     int WriteField(const char* FileName, const char* Group, const char* Item, const char* InStr);
     const char* GetVersion();
 };
+
+// Longest value WriteField can store under key Item and still read back.
+size_t IniValueRoom(const char* Item);
 
 extern READINI ReadIni;

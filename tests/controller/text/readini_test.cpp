@@ -254,8 +254,19 @@ TEST_F(ReadIniFile, WriteFieldKeepsKeyOfNewSection) {
     EXPECT_STREQ(out, "1");
 }
 
-TEST_F(ReadIniFile, WriteFieldReportsUnwritableFile)
-{
+TEST_F(ReadIniFile, WriteFieldRefusesValueTooLongToReadBack) {
+    Write("[s]\nk = 1\n");
+    EXPECT_EQ(ReadIni.WriteField(path_.c_str(), "s", "k", std::string(990, '9').c_str()), -4);
+    EXPECT_EQ(Read(), "[s]\nk = 1\n");
+    EXPECT_EQ(ReadIni.WriteField(path_.c_str(), "s", "k", std::string(989, '9').c_str()), 1);
+    static char out[2048];
+    EXPECT_EQ(ReadIni.GetField(path_.c_str(), "s", "k", out, sizeof out), 0);
+    EXPECT_EQ(strlen(out), 989u);
+    std::string longKey(40, 'q');
+    EXPECT_EQ(ReadIni.WriteField(path_.c_str(), "s", longKey.c_str(), std::string(980, '9').c_str()), -4);
+}
+
+TEST_F(ReadIniFile, WriteFieldReportsUnwritableFile) {
     // A directory opens for reading but never for writing, whoever runs the test.
     std::string sub = dir_ + "/sub";
     ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
