@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "calibtab.h"
+#include "protocol.h"
 #include "readini.h"
 #include "udpserver.h"
 
@@ -201,5 +202,17 @@ int CVekt_MANAGER::GetCalibTable(CALIBTAB* pCalib, int ChIdx) {
     for (; j < TABSIZE && ReadIni.GetField2(truth, field, sizeof field, j, ','); ++j)
         pCalib->TrueData[j] = static_cast<float>(atof(field));
     pCalib->Num = j;
+    return 1;
+}
+
+int WrapHardData(const char* Body, char* HardInfo, int HardInfoLen) {
+    if (!HardInfo) return -2;
+    if (!Body) Body = "";
+    int len = static_cast<int>(strlen(Body));
+    unsigned short sum = SndCheckSum(Body, static_cast<short>(len));
+    char frame[1024];
+    int n = snprintf(frame, sizeof frame, "{CMD_HARD:%s:%d}#", Body, sum);
+    if (n < 0 || n >= static_cast<int>(sizeof frame) || n + 1 > HardInfoLen) return -1;
+    memcpy(HardInfo, frame, static_cast<size_t>(n) + 1);
     return 1;
 }

@@ -11,6 +11,7 @@
 
 #include "console.h"
 #include "drvlib.h"
+#include "protocol.h"
 #include "udpserver.h"
 #include "vekt_man.h"
 
@@ -57,7 +58,7 @@ void TaskUdp(int TaskNo) {
             usleep(100);
             continue;
         }
-        // Frames are taken from the stream by the command protocol.
+        NetFeed(message.get(), len);
         message[0] = '\0';
         usleep(100);
     }
