@@ -1,0 +1,96 @@
+// The shared library as hosts see it: the names it exports and a real load
+// in a fresh root.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace {
+
+const char* kLibrary = VZ5_BINARY_DIR "/lib/libdorlix.so";
+const char* kExportList = VZ5_SOURCE_DIR "/../shared/dorlix-exports.txt";
+
+// The frame's own exports: the others arrive with their families.
+const char* kFrameExports[] = {"GetLangueString",  "GetLangueStringLocal",
+                               "GetDllVer",        "GetVers",
+                               "JudgeVersion",     "GetField",
+                               "GetField2",        "TrimLeft",
+                               "TrimRight",        "RemoveLastChar",
+                               "IsDigital",        "GetNumricFromString",
+                               "MakeByPassString", "GetCurProcess"};
+
+// Names that every shared object defines for the linker, not for hosts.
+const std::set<std::string> kLinkerNames = {"_init", "_fini", "__bss_start", "_edata", "_end"};
+
+std::set<std::string> DefinedDynamicSymbols() {
+    std::set<std::string> names;
+    std::string cmd = std::string("nm -D --defined-only ") + kLibrary + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return names;
+    char line[1024];
+    while (std::fgets(line, sizeof line, p)) {
+        char type = 0;
+        char name[900];
+        // "<address> <type> <name>"
+        if (std::sscanf(line, "%*s %c %899s", &type, name) == 2) names.insert(name);
+    }
+    pclose(p);
+    return names;
+}
+
+TEST(Exports, OnlyListedNamesAndEveryFrameExport) {
+    std::ifstream list(kExportList);
+    if (!list) GTEST_SKIP() << "export list not found beside the source tree: " << kExportList;
+    std::set<std::string> allowed;
+    for (std::string name; std::getline(list, name);) {
+        while (!name.empty() && (name.back() == '\r' || name.back() == ' '))
+            name.pop_back();
+        if (!name.empty()) allowed.insert(name);
+    }
+    ASSERT_FALSE(allowed.empty());
+
+    std::set<std::string> exported = DefinedDynamicSymbols();
+    ASSERT_FALSE(exported.empty()) << "nm found nothing in " << kLibrary;
+    for (const auto& name : exported) {
+        if (kLinkerNames.count(name)) continue;
+        EXPECT_TRUE(allowed.count(name)) << "exported but not a library export: " << name;
+    }
+    for (const char* name : kFrameExports) {
+        EXPECT_TRUE(allowed.count(name)) << name;
+        EXPECT_TRUE(exported.count(name)) << "not exported: " << name;
+    }
+}
+
+TEST(Exports, RealLoadServesTheFrame) {
+    char tmpl[] = "/tmp/dorlix-load-XXXXXX";
+    std::string root = mkdtemp(tmpl);
+    setenv("DORLIX_ROOT", root.c_str(), 1);
+    void* lib = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+
+    using CurProcess = int (*)(char*);
+    using Field = int (*)(const char*, char*, int);
+    auto getCurProcess = reinterpret_cast<CurProcess>(dlsym(lib, "GetCurProcess"));
+    auto getField = reinterpret_cast<Field>(dlsym(lib, "GetField"));
+    ASSERT_NE(getCurProcess, nullptr);
+    ASSERT_NE(getField, nullptr);
+    char out[260] = "junk";
+    // Served right after the load: the attach ran in the constructor.
+    EXPECT_EQ(getField("a,b,c", out, 2), 1);
+    EXPECT_STREQ(out, "c");
+    EXPECT_EQ(getCurProcess(out), 1);
+    EXPECT_STREQ(out, "test_envlib_exports");
+    // Internal helpers stay hidden.
+    EXPECT_EQ(dlsym(lib, "_ZN4plat7MapPathEPKc"), nullptr);
+
+    dlclose(lib);
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+}
+
+} // namespace
