@@ -185,7 +185,11 @@ std::string CxLog::FormatLine(const Item& item) {
     line += '(';
     line += item.function;
     line += ", ";
-    line += std::to_string(item.line);
+    // snprintf rather than std::to_string: the latter brings a GNU-unique
+    // symbol that would keep the shared library from ever unloading.
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(item.line));
+    line += number;
     line += "): ";
     line += item.message;
     line += "\r\n";

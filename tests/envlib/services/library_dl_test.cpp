@@ -1,0 +1,176 @@
+// The log and path exports as a host sees them: the real shared library
+// loaded into a fresh DORLIX_ROOT, with the current directory in that root.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <chrono>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The environment file as the library stores it: a 688-byte header, then the
+// record whose item i starts 4110 + 616 * i bytes in.
+constexpr std::size_t kHeaderSize = 688;
+constexpr std::size_t kFileSize = kHeaderSize + 188910;
+constexpr std::size_t kItemOffset = 4110, kItemSize = 616;
+constexpr int kDebugSetItem = 189;
+
+using SaveLogFn = int (*)(const char*, const char*);
+using NoArgFn = int (*)();
+using PostLogFn = int (*)(const char*);
+using PathFn = int (*)(const char*);
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::size_t CountLines(const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2)
+        ++n;
+    return n;
+}
+
+class LibraryLog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vz5-libdl-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        root_ = tmpl;
+        setenv("DORLIX_ROOT", root_.c_str(), 1);
+        oldCwd_ = fs::current_path();
+        fs::current_path(root_);
+    }
+    void TearDown() override {
+        Unload();
+        fs::current_path(oldCwd_);
+        fs::remove_all(root_);
+    }
+    void Load() {
+        lib_ = dlopen(VZ5_BINARY_DIR "/lib/libdorlix.so", RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(lib_, nullptr) << dlerror();
+    }
+    void Unload() {
+        if (lib_ != nullptr) dlclose(lib_);
+        lib_ = nullptr;
+    }
+    template <class F> F Sym(const char* name) {
+        void* p = dlsym(lib_, name);
+        EXPECT_NE(p, nullptr) << name;
+        return reinterpret_cast<F>(p);
+    }
+    // A station whose environment file switches the log on ("1,0") or leaves it off.
+    void WriteEnvironment(const char* debugSet) {
+        std::string file(kFileSize, '\0');
+        const int32_t version = 423;
+        std::memcpy(&file[0], &version, 4);
+        std::memcpy(&file[4], "SYSMORVANTESYS", 14);
+        std::memcpy(&file[104], "VZ5++/LWP", 9);
+        std::memcpy(&file[304], "423", 3);
+        std::memcpy(&file[324], "200", 3);
+        std::memcpy(&file[kHeaderSize + kItemOffset + kItemSize * kDebugSetItem], debugSet,
+                    std::strlen(debugSet));
+        const fs::path dir = fs::path(root_) / "c" / "WINDOWS" / "system32";
+        fs::create_directories(dir);
+        std::ofstream(dir / "lwpsenvX.sys", std::ios::binary) << file;
+    }
+    std::vector<fs::path> LogFiles() {
+        std::vector<fs::path> files;
+        if (fs::is_directory(root_ + "/Log"))
+            for (const auto& e : fs::directory_iterator(root_ + "/Log"))
+                files.push_back(e.path());
+        return files;
+    }
+
+    std::string root_;
+    fs::path oldCwd_;
+    void* lib_ = nullptr;
+};
+
+TEST_F(LibraryLog, OffByDefaultAndTheOtherLogExportsTouchNothing) {
+    Load();
+    EXPECT_EQ(Sym<SaveLogFn>("SaveLog")("Weigh", "started"), 0);
+    EXPECT_EQ(Sym<NoArgFn>("OpenLog")(), 1);
+    EXPECT_EQ(Sym<PostLogFn>("PostLog")("text"), 0);
+    EXPECT_EQ(Sym<SaveLogFn>("ForceSaveLog")("Weigh", "text"), 1);
+    Unload();
+    EXPECT_FALSE(fs::exists(root_ + "/Log"));
+}
+
+TEST_F(LibraryLog, SwitchedOffByTheEnvironmentFile) {
+    WriteEnvironment("0,1");
+    Load();
+    EXPECT_EQ(Sym<SaveLogFn>("SaveLog")("Weigh", "started"), 0);
+    Unload();
+    EXPECT_FALSE(fs::exists(root_ + "/Log"));
+}
+
+TEST_F(LibraryLog, SaveLogLinesReachTheDayFileAtUnload) {
+    WriteEnvironment("1,0");
+    Load();
+    auto saveLog = Sym<SaveLogFn>("SaveLog");
+    const std::string longText(2000, 'L');
+    EXPECT_EQ(saveLog("Weigh", "started"), 1);
+    EXPECT_EQ(saveLog("Weigh", "done\r\n"), 1);
+    EXPECT_EQ(saveLog("Weigh", longText.c_str()), 1);
+    EXPECT_EQ(saveLog(nullptr, nullptr), 1);
+    // Unloading writes whatever is still queued. (Should the loader keep the
+    // library mapped, the writer still gets there on its own: wait for it.)
+    Unload();
+
+    std::vector<fs::path> files;
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+        files = LogFiles();
+        if (files.size() == 1 && CountLines(text = ReadFile(files[0])) >= 4) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(std::regex_match(files[0].filename().string(), std::regex(R"(\d{8}\.log)")));
+
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
+        lines.push_back(text.substr(start, at + 2 - start));
+    ASSERT_EQ(lines.size(), 4u) << text;
+    EXPECT_EQ(text.rfind("\r\n"), text.size() - 2) << "text after the last line";
+
+    const std::string exe = fs::read_symlink("/proc/self/exe").filename().string();
+    const std::string head =
+        R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} VZ5LOG \(SaveLog, \d+\): \()" + exe + R"(\)->)";
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(head + R"(\(Weigh\)->\(0\): started\r\n)")))
+        << lines[0];
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(head + R"(\(Weigh\)->\(0\): done\r\n)"))) << lines[1];
+    // The composed message keeps to 511 bytes.
+    const std::size_t msgStart = lines[2].find("): (") + 3;
+    EXPECT_EQ(lines[2].size() - 2 - msgStart, 511u);
+    EXPECT_TRUE(std::regex_match(lines[3], std::regex(head + R"(\(\(null\)\)->\(0\): \(null\)\r\n)")))
+        << lines[3];
+}
+
+TEST_F(LibraryLog, PathWalkThroughTheLibrary) {
+    fs::create_directories(root_ + "/d"); // the station's drive D:
+    Load();
+    auto makeSure = Sym<PathFn>("MakeSurePathExistsACreate");
+    EXPECT_EQ(makeSure("D:\\VZ5\\Data\\Today"), 0);
+    EXPECT_TRUE(fs::is_directory(root_ + "/d/VZ5/Data/Today"));
+    EXPECT_EQ(makeSure("D:\\vz5\\data\\today"), 3);
+    EXPECT_EQ(makeSure("VZ5\\Data"), 0);
+    EXPECT_FALSE(fs::exists(root_ + "/VZ5"));
+}
+
+} // namespace
