@@ -2,6 +2,7 @@
 // stays unchanged (the parsed file is reused), and when every lookup follows
 // a change of the file (each lookup parses again).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -20,10 +20,10 @@ namespace plat {
 namespace {
 
 bool StatPath(const char* winPath, struct stat& st, std::string* native = nullptr) {
-    if (!winPath || !*winPath) return false;
-    std::string p = MapPath(winPath);
+    bool exists;
+    std::string p = MapPathStat(winPath, st, exists);
     if (native) *native = p;
-    return stat(p.c_str(), &st) == 0;
+    return exists;
 }
 
 bool WriteAll(int fd, const char* data, size_t n) {

@@ -119,12 +119,16 @@ std::string RootDir() {
     return r;
 }
 
-std::string MapPath(const char* winPath) {
-    if (!winPath || !*winPath) return std::string();
+namespace {
+// The folder a Windows path starts from and the rest of it, slash-separated.
+struct Parts {
+    std::string base, rel;
+};
+
+Parts SplitWindowsPath(const char* winPath) {
     // A path with a forward slash in front is already native: POSIX hosts and
     // tools may hand over their own paths.
-    if (winPath[0] == '/') return Resolve("/", std::string(winPath + 1));
-
+    if (winPath[0] == '/') return {"/", std::string(winPath + 1)};
     std::string p(winPath);
     for (char& c : p) {
         if (c == '\\') c = '/';
@@ -132,17 +136,53 @@ std::string MapPath(const char* winPath) {
     if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
         // "X:\a" and the drive-relative "X:a" both start at the drive's folder.
         std::string drive(1, static_cast<char>(AsciiLower(static_cast<unsigned char>(p[0]))));
-        return Resolve(RootDir(), drive + "/" + p.substr(2));
+        return {RootDir(), drive + "/" + p.substr(2)};
     }
-    if (p.size() >= 2 && p[0] == '/' && p[1] == '/') {
-        // "\\server\share\x": network names live in their own folder of the root.
-        return Resolve(RootDir(), "unc/" + p.substr(2));
+    // "\\server\share\x": network names live in their own folder of the root.
+    if (p.size() >= 2 && p[0] == '/' && p[1] == '/') return {RootDir(), "unc/" + p.substr(2)};
+    // "\a\b": the root of the current drive, which is C: on a station.
+    if (p[0] == '/') return {RootDir(), "c" + p};
+    return {std::string(), p};
+}
+
+// The path as spelled, without looking anything up.
+std::string Join(const Parts& parts) {
+    std::string out = parts.base;
+    const std::string& rel = parts.rel;
+    size_t pos = 0;
+    while (pos < rel.size()) {
+        size_t next = rel.find('/', pos);
+        if (next == std::string::npos) next = rel.size();
+        if (next > pos) {
+            if (!out.empty() && out.back() != '/') out += '/';
+            out.append(rel, pos, next - pos);
+        }
+        pos = next + 1;
     }
-    if (p[0] == '/') {
-        // "\a\b": the root of the current drive, which is C: on a station.
-        return Resolve(RootDir(), "c" + p);
+    if (!rel.empty() && rel.back() == '/' && !out.empty() && out.back() != '/') out += '/';
+    return out;
+}
+} // namespace
+
+std::string MapPathStat(const char* winPath, struct stat& st, bool& exists) {
+    exists = false;
+    if (!winPath || !*winPath) return std::string();
+    Parts parts = SplitWindowsPath(winPath);
+    // Most paths are spelled as they exist: one stat settles them.
+    std::string direct = Join(parts);
+    if (stat(direct.c_str(), &st) == 0) {
+        exists = true;
+        return direct;
     }
-    return Resolve(std::string(), p);
+    std::string resolved = Resolve(parts.base, parts.rel);
+    if (resolved != direct) exists = stat(resolved.c_str(), &st) == 0;
+    return resolved;
+}
+
+std::string MapPath(const char* winPath) {
+    struct stat st;
+    bool exists;
+    return MapPathStat(winPath, st, exists);
 }
 
 uint32_t GetSystemDirectory(char* out, uint32_t size) {

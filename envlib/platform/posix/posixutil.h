@@ -12,6 +12,9 @@ inline int AsciiLower(int c) {
 inline bool ModeReadOnly(mode_t mode) {
     return (mode & S_IWUSR) == 0;
 }
+// MapPath, also giving the file's status (exists false when it has none):
+// a path spelled as it exists costs a single stat.
+std::string MapPathStat(const char* winPath, struct stat& st, bool& exists);
 // Native path of the running program, "" when it cannot be read.
 std::string ExecutablePath();
 } // namespace plat

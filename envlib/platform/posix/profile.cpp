@@ -181,11 +181,11 @@ std::unordered_map<std::string, CacheEntry>& Cache() {
     return c;
 }
 
-// The parsed file at native, or null when it cannot be read. Caller holds CacheLock.
-std::shared_ptr<const Parsed> Load(const std::string& native) {
+// The parsed file at native (whose status st was just taken, exists false when
+// it has none), or null when it cannot be read. Caller holds CacheLock.
+std::shared_ptr<const Parsed> Load(const std::string& native, const struct stat& st, bool exists) {
     auto& cache = Cache();
-    struct stat st;
-    if (native.empty() || stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (native.empty() || !exists || !S_ISREG(st.st_mode)) {
         cache.erase(native);
         return nullptr;
     }
@@ -221,9 +221,11 @@ std::shared_ptr<const Parsed> Load(const std::string& native) {
 
 std::shared_ptr<const Parsed> LoadFile(const char* file) {
     if (!file || !*file) return nullptr;
-    std::string native = MapPath(file);
+    struct stat st;
+    bool exists;
+    std::string native = MapPathStat(file, st, exists);
     std::lock_guard<std::mutex> guard(CacheLock());
-    return Load(native);
+    return Load(native, st, exists);
 }
 
 const Section* FindSection(const Parsed* p, const char* section) {
