@@ -159,6 +159,7 @@ bool CxLog::Log(const char* sourceFile, const char* function, int line, int leve
     }
 
     const std::size_t bytes = item->message.size() + item->attachment.size();
+    bool wasPosted;
     {
         std::lock_guard<std::mutex> lock(queueLock_);
         if (stopping_ || queue_.size() >= maxRecords_ || bytes > maxBytes_ - queuedBytes_) {
@@ -167,9 +168,11 @@ bool CxLog::Log(const char* sourceFile, const char* function, int line, int leve
         }
         queue_.push_back(std::move(item));
         queuedBytes_ += bytes;
+        wasPosted = posted_;
         posted_ = true;
     }
-    wake_.notify_one();
+    // A writer already due to wake takes this record with its batch.
+    if (!wasPosted) wake_.notify_one();
     return true;
 }
 
