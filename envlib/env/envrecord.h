@@ -16,6 +16,8 @@ constexpr int ENV_FIXED_FIRST = 254;
 constexpr int ENV_FIXED_LAST = 297;
 constexpr int ENV_FORMAT_VERSION = 423;
 constexpr const char* ENV_MAGIC = "SYSMORVANTESYS";
+// Value of the reserved rows: "墨川保留项目"
+constexpr const char* ENV_RESERVED_VALUE = "\xC4\xAB\xB4\xA8\xB1\xA3\xC1\xF4\xCF\xEE\xC4\xBF";
 
 // Item indexes read by other parts of the library.
 constexpr int ENV_ITEM_SPECIALFUN = 169;
@@ -94,6 +96,9 @@ void CopyField(char* dst, size_t size, const char* src);
 // too, hence keepText.
 void NormaliseItem(SysEnvItem& item, bool keepText = true);
 
+// Replaces the label by its translation from the language file, cut to the field.
+void TranslateLabel(SysEnvItem& item);
+
 // True when the calling process is the station set-up tool, whose labels are
 // shown translated.
 bool CallerIsSetupTool();
@@ -111,6 +116,11 @@ struct EnvState {
     std::string systemDir;  // Windows-style system directory ("" if none)
 };
 EnvState& Env();
+
+// The record read and write shared by the exports and the import: merge and
+// normalise into rec (188910 bytes) returning EnvStatus; store rec and save.
+int ReadSysEnv(void* rec);
+int StoreSysEnv(const void* rec);
 
 // Writes the whole FileImage to the main file and copies it over the backup.
 // Returns 1 when the main file was written completely, else 0.

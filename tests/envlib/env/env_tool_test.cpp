@@ -1,0 +1,126 @@
+// "dorlix env": the technicians' tool run as a program on a fresh DORLIX_ROOT.
+#include "env_testutil.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+using namespace envtest;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs the built tool with args in a UTF-8 locale and captures standard output.
+ToolRun Tool(const std::vector<std::string>& args) {
+    int pipeFd[2];
+    if (pipe(pipeFd) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFd[1], 1);
+        close(pipeFd[0]);
+        close(pipeFd[1]);
+        setenv("LC_ALL", "C.UTF-8", 1);
+        std::vector<char*> argv;
+        static const char tool[] = VZ5_BINARY_DIR "/bin/dorlix";
+        argv.push_back(const_cast<char*>(tool));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(tool, argv.data());
+        _exit(127);
+    }
+    close(pipeFd[1]);
+    ToolRun r;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipeFd[0], buf, sizeof buf)) > 0)
+        r.out.append(buf, static_cast<size_t>(n));
+    close(pipeFd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class EnvTool : public ::testing::Test {
+  protected:
+    TempRoot root_;
+};
+
+TEST_F(EnvTool, ListShowsEveryItemInUtf8) {
+    ToolRun r = Tool({"env", "list"});
+    ASSERT_EQ(r.exitCode, 0);
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 300u);
+    const std::string& paramId = lines[170];
+    EXPECT_NE(paramId.find("170"), std::string::npos) << paramId;
+    EXPECT_NE(paramId.find("ParamIDPath"), std::string::npos) << paramId;
+    EXPECT_NE(paramId.find("配置文件_参数ID配置文件"), std::string::npos) << paramId;
+    EXPECT_NE(paramId.find("D:\\VZ5\\SYSTEM\\PARAMIDX.INI"), std::string::npos) << paramId;
+    EXPECT_NE(lines[186].find("汽车简易工况排放检测系统"), std::string::npos) << lines[186];
+}
+
+TEST_F(EnvTool, GetAndSetByKeyOrIndex) {
+    ToolRun byKey = Tool({"env", "get", "paramidpath"});
+    ToolRun byIndex = Tool({"env", "get", "170"});
+    ASSERT_EQ(byKey.exitCode, 0);
+    EXPECT_EQ(byKey.out, "D:\\VZ5\\SYSTEM\\PARAMIDX.INI\n");
+    EXPECT_EQ(byIndex.out, byKey.out);
+
+    struct Case {
+        std::string item, value, shown;
+    };
+    const Case cases[] = {
+        {"GasPortPath", "com7,4800,even,7,1", "COM7,4800,EVEN,7,1\n"}, // stored normalised
+        {"1", "检测站A", "检测站A\n"},                                 // Chinese text kept as typed
+        {"240", "http://x/Services/jcxService.asmx", "http://x/Services/jcxService.asmx\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Tool({"env", "set", c.item, c.value}).exitCode, 0) << c.item;
+        EXPECT_EQ(Tool({"env", "get", c.item}).out, c.shown) << c.item;
+    }
+    // Stored as GB2312 in the environment file.
+    Bytes f = ReadBytes(root_.MainFile());
+    EXPECT_EQ(TextAt(f, FileItemField(1, VALUE), 256), "\xBC\xEC\xB2\xE2\xD5\xBE"
+                                                       "A");
+
+    EXPECT_EQ(Tool({"env", "get", "NoSuchKey"}).exitCode, 1);
+    EXPECT_EQ(Tool({"env", "get", "300"}).exitCode, 1);
+    EXPECT_EQ(Tool({"env", "set", "42", std::string(300, 'x')}).exitCode, 1);
+    EXPECT_EQ(Tool({"env", "bogus"}).exitCode, 2);
+}
+
+TEST_F(EnvTool, ExportAndImport) {
+    std::string base = root_.Path() + "/saved";
+    ASSERT_EQ(Tool({"env", "set", "VZ5SQLPath", "D:\\A"}).exitCode, 0);
+    ASSERT_EQ(Tool({"env", "export", base}).exitCode, 0);
+    ASSERT_EQ(Tool({"env", "set", "VZ5SQLPath", "D:\\B"}).exitCode, 0);
+
+    Bytes exported = ReadBytes(base + ".LWPENV");
+    ASSERT_EQ(exported.size(), 64 + RECORD_SIZE);
+    exported[100] ^= 0x20;
+    std::string tampered = root_.Path() + "/tampered.LWPENV";
+    WriteBytes(tampered, exported);
+    EXPECT_EQ(Tool({"env", "import", tampered}).exitCode, 1);
+    EXPECT_EQ(Tool({"env", "get", "VZ5SQLPath"}).out, "D:\\B\n");
+
+    EXPECT_EQ(Tool({"env", "import", base + ".LWPENV"}).exitCode, 0);
+    EXPECT_EQ(Tool({"env", "get", "VZ5SQLPath"}).out, "D:\\A\n");
+    EXPECT_EQ(Tool({"env", "import", root_.Path() + "/missing.LWPENV"}).exitCode, 1);
+}
+
+} // namespace
