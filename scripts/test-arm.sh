@@ -17,7 +17,7 @@ if [ "${1:-}" = "--all" ]; then all=1; fi
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 
-packages=(g++-arm-linux-gnueabihf libiniparser-dev:armhf libgtest-dev:armhf libgmock-dev:armhf file)
+packages=(g++-arm-linux-gnueabihf libstdc++6:armhf libiniparser-dev:armhf libgtest-dev:armhf libgmock-dev:armhf file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
