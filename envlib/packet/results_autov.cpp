@@ -47,11 +47,8 @@ DORLIX_API int DORLIX_CALL AutoV_UStr(char* out, float value, const char* unit, 
         }
         int available = width - static_cast<int>(u.size());
         if (available < 4) return 1;
-        std::string sign;
-        if (value < 0) {
-            sign = "-";
-            --available;
-        }
+        const std::string sign(value < 0 ? 1 : 0, '-');
+        if (value < 0) --available;
         double v = std::fabs(static_cast<double>(value));
         int index = kNoPrefix;
         bool scaled = false;
