@@ -49,12 +49,12 @@ const char kTable[] = "[INDEX]\n"
 // Identifier forms need no table, but every export answers only in an attached library.
 class IdForms : public IdTableTest {};
 
-class Lookup : public IdTableTest {
+class IdLookup : public IdTableTest {
   protected:
     void SetUp() override { WriteTable(kTable); }
 };
 
-TEST_F(Lookup, NamesByIdentifierAndKey) {
+TEST_F(IdLookup, NamesByIdentifierAndKey) {
     char out[100];
     std::vector<std::pair<std::string, std::string>> seen;
     auto run = [&](int r) { seen.emplace_back(std::to_string(r), out); };
@@ -72,7 +72,7 @@ TEST_F(Lookup, NamesByIdentifierAndKey) {
     EXPECT_EQ(seen, want);
 }
 
-TEST_F(Lookup, NullArguments) {
+TEST_F(IdLookup, NullArguments) {
     char out[100] = "x";
     EXPECT_EQ(GetVZ5IDInfo(1073, nullptr), -1);
     EXPECT_EQ(GetVZ5IDInfoEx("speed", nullptr), -1);
@@ -98,14 +98,14 @@ TEST_F(Lookup, NullArguments) {
     EXPECT_EQ(GetVZ5LineStationInfoByIP("10.0.0.1", nullptr, nullptr), -3);
 }
 
-TEST_F(Lookup, NameLongerThanOutputIsCut) {
+TEST_F(IdLookup, NameLongerThanOutputIsCut) {
     WriteTable("[INDEX]\n7=" + std::string(150, 'n') + "\n");
     std::vector<char> out(100, 'x');
     EXPECT_EQ(GetVZ5IDInfo(7, out.data()), 99);
     EXPECT_EQ(std::string(out.data()), std::string(99, 'n'));
 }
 
-TEST_F(Lookup, CompanionSectionsByPosition) {
+TEST_F(IdLookup, CompanionSectionsByPosition) {
     WriteTable("[INDEX_RESULT]\n5001=A\n5002=B=C\n", "1");
     WriteTable("[INDEX_WJ]\nW1=first\nbare\n", "2");
     struct Case {
@@ -128,7 +128,7 @@ TEST_F(Lookup, CompanionSectionsByPosition) {
     EXPECT_EQ(GetVZ5IDInfoIdx(0, 0, nullptr, value), 0);
 }
 
-TEST_F(Lookup, AddressesOfLinesAndStations) {
+TEST_F(IdLookup, AddressesOfLinesAndStations) {
     char out[64];
     EXPECT_EQ(GetVZ5IPInfoByLineStation(1, 3, out), 1);
     EXPECT_STREQ(out, "192.168.0.13");
@@ -138,7 +138,7 @@ TEST_F(Lookup, AddressesOfLinesAndStations) {
     EXPECT_EQ(GetVZ5IPInfoByLineStationAll(1, 3, out), 0);
 }
 
-TEST_F(Lookup, LineAndStationOfAnAddress) {
+TEST_F(IdLookup, LineAndStationOfAnAddress) {
     struct Case {
         const char* address;
         bool all;
@@ -163,14 +163,14 @@ TEST_F(Lookup, LineAndStationOfAnAddress) {
     }
 }
 
-TEST_F(Lookup, ControlCharactersOnlyAreAnEmptyAddressValue) {
+TEST_F(IdLookup, ControlCharactersOnlyAreAnEmptyAddressValue) {
     WriteTable("[LINEINFO]\nk=\x01\x02\n");
     int line = 5, station = 5;
     EXPECT_EQ(GetVZ5LineStationInfoByIP("k", &line, &station), -1);
     EXPECT_EQ(line, 0);
 }
 
-TEST_F(Lookup, LineInfo) {
+TEST_F(IdLookup, LineInfo) {
     char out[500] = "x";
     EXPECT_EQ(GetVZ5LineInfo(2, out), 7);
     EXPECT_STREQ(out, "Line two");
@@ -181,7 +181,7 @@ TEST_F(Lookup, LineInfo) {
     EXPECT_EQ(GetVZ5LineInfo(2, nullptr), 7);
 }
 
-TEST_F(Lookup, TransferTextIsBoundedByItsBuffer) {
+TEST_F(IdLookup, TransferTextIsBoundedByItsBuffer) {
     WriteTable("[TRANSINFO]\nbig=" + std::string(7000, 't') + "\nsmall=abc\n");
     std::vector<char> out(5998, 'x');
     EXPECT_EQ(GetVZ5SubIDAllInfo("big", out.data()), 5997);
@@ -191,7 +191,7 @@ TEST_F(Lookup, TransferTextIsBoundedByItsBuffer) {
     EXPECT_EQ(GetVZ5SubIDAllInfo("none", out.data()), 0);
 }
 
-TEST_F(Lookup, SubIdentifierNamesAndParamIds) {
+TEST_F(IdLookup, SubIdentifierNamesAndParamIds) {
     char out[200];
     EXPECT_EQ(GetSubIDName("X", 5, "Y", out), 8);
     EXPECT_STREQ(out, "Prefixed");
@@ -207,7 +207,7 @@ TEST_F(Lookup, SubIdentifierNamesAndParamIds) {
     EXPECT_EQ(GetParamIDByName("42", 1, id), 42);
 }
 
-TEST_F(Lookup, NumericSections) {
+TEST_F(IdLookup, NumericSections) {
     EXPECT_EQ(GetMainID(1073), 10730001); // a compound value replaces the identifier
     EXPECT_EQ(GetMainID(1074), 1074);     // a value that is no compound does not
     EXPECT_EQ(GetMainID(1075), 1075);     // main 1001 never forms compounds
@@ -219,7 +219,7 @@ TEST_F(Lookup, NumericSections) {
     EXPECT_EQ(GetDevIDByItemID(99), 0);
 }
 
-TEST_F(Lookup, PrecisionFromTable) {
+TEST_F(IdLookup, PrecisionFromTable) {
     float v = 2.345f;
     EXPECT_EQ(GetPrecisionData(5001, &v), 1);
     EXPECT_FLOAT_EQ(v, 2.3f);
@@ -232,7 +232,7 @@ TEST_F(Lookup, PrecisionFromTable) {
     EXPECT_EQ(GetPrecisionData(5001, nullptr), 0);
 }
 
-TEST_F(Lookup, ChangedFileIsSeenAtOnce) {
+TEST_F(IdLookup, ChangedFileIsSeenAtOnce) {
     char out[100];
     WriteTable("[INDEX]\n1=first\n");
     EXPECT_EQ(GetVZ5IDInfo(1, out), 5);

@@ -21,7 +21,7 @@ constexpr size_t kProBuffer = 260000;
 
 using Bytes = std::vector<unsigned char>;
 
-class Results : public ::testing::Test {
+class ResultPackets : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         char tmpl[] = "/tmp/dorlix-results-XXXXXX";
@@ -97,7 +97,7 @@ std::vector<R> ReadAll(const Bytes& pack) {
     return all;
 }
 
-TEST_F(Results, JudgementTexts) {
+TEST_F(ResultPackets, JudgementTexts) {
     // GB2312: 未检 合格 否决 建议 不判 一级 二级 三级 不合格
     const std::string none = "\xCE\xB4\xBC\xEC", pass = "\xBA\xCF\xB8\xF1", veto = "\xB7\xF1\xBE\xF6",
                       advice = "\xBD\xA8\xD2\xE9", nojudge = "\xB2\xBB\xC5\xD0", g1 = "\xD2\xBB\xBC\xB6",
@@ -129,7 +129,7 @@ TEST_F(Results, JudgementTexts) {
     EXPECT_EQ(GetJudgeString(0x41, nullptr, 0), -1);
 }
 
-TEST_F(Results, EngineeringDisplayForm) {
+TEST_F(ResultPackets, EngineeringDisplayForm) {
     struct Case {
         float value;
         const char* unit;
@@ -161,7 +161,7 @@ TEST_F(Results, EngineeringDisplayForm) {
     EXPECT_EQ(AutoV_UStr(nullptr, 1.0f, "V", 10, -1), 1);
 }
 
-TEST_F(Results, CompatibleFormsByIdentifier) {
+TEST_F(ResultPackets, CompatibleFormsByIdentifier) {
     Bytes pack = ResultPacket(3, {{5200, "long", 1, 2},
                                   {5194, "kept", 2, 2},
                                   {5000, "edge", 1, 2},
@@ -189,7 +189,7 @@ TEST_F(Results, CompatibleFormsByIdentifier) {
     EXPECT_EQ(CnvStdHead_Result_Compatible(nullptr), 0);
 }
 
-TEST_F(Results, PacketConvertedInPlaceToFramedRecords) {
+TEST_F(ResultPackets, PacketConvertedInPlaceToFramedRecords) {
     struct Case {
         int kind;
         std::vector<R> in, out;
@@ -210,7 +210,7 @@ TEST_F(Results, PacketConvertedInPlaceToFramedRecords) {
     EXPECT_EQ(CnvResultPack2StdPack(nullptr), 0);
 }
 
-TEST_F(Results, ConvertedIntoANewFramedPacket) {
+TEST_F(ResultPackets, ConvertedIntoANewFramedPacket) {
     Bytes src = ResultPacket(2, {{12, "long one", 0x12, 2}, {65000, "dropped", 1, 2}, {13, "", 0, 2}});
     src[2] = 5, src[3] = 6, src[4] = 7, src[5] = 8, src[19] = 0x34, src[20] = 0x12;
     Bytes dst(kResultBuffer, 0xCC);
@@ -232,7 +232,7 @@ TEST_F(Results, ConvertedIntoANewFramedPacket) {
     EXPECT_EQ(CnvStdHead_Result(nullptr, dst.data()), 0);
 }
 
-TEST_F(Results, OldFormatConvertedToFramedRecords) {
+TEST_F(ResultPackets, OldFormatConvertedToFramedRecords) {
     // Kind 3 in the old format: a type byte before each short or long record.
     Bytes src(kResultBuffer, 0);
     Bytes head = Head(3);
@@ -256,7 +256,7 @@ TEST_F(Results, OldFormatConvertedToFramedRecords) {
 }
 
 // Merges of record packets: dst starts empty (zero) or as a packet with a record already in it.
-TEST_F(Results, RecordMergesIntoEmptyAndFilledPackets) {
+TEST_F(ResultPackets, RecordMergesIntoEmptyAndFilledPackets) {
     // Items.
     Bytes src(kItemBuffer, 0), dst(kItemBuffer, 0);
     for (int id : {200, 201})
@@ -315,7 +315,7 @@ TEST_F(Results, RecordMergesIntoEmptyAndFilledPackets) {
     EXPECT_STREQ(reinterpret_cast<char*>(info + 2), "kept");
 }
 
-TEST_F(Results, ProcessDataMerge) {
+TEST_F(ResultPackets, ProcessDataMerge) {
     Bytes src(kProBuffer, 0), dst(kProBuffer, 0);
     Bytes head = Head(4);
     WriteStdHead(src.data(), head.data());
@@ -341,7 +341,7 @@ TEST_F(Results, ProcessDataMerge) {
     EXPECT_STREQ(reinterpret_cast<char*>(&rec[8 + 20 * 497]), "497,597");
 }
 
-TEST_F(Results, MergeArgumentResults) {
+TEST_F(ResultPackets, MergeArgumentResults) {
     using Merge = int (*)(void*, const void*);
     struct Case {
         const char* name;
@@ -367,7 +367,7 @@ TEST_F(Results, MergeArgumentResults) {
     }
 }
 
-TEST_F(Results, ResultMerge) {
+TEST_F(ResultPackets, ResultMerge) {
     // Into a zero buffer: a framed packet; identifiers below 1000 stay out.
     Bytes src = ResultPacket(1, {{999, "low", 1, 1}, {1000, "first", 1, 1}, {2000, "both", 2, 1}});
     Bytes dst(kResultBuffer, 0);
@@ -385,7 +385,7 @@ TEST_F(Results, ResultMerge) {
     EXPECT_EQ(Length(dst2), 21u + 3 * 211);
 }
 
-TEST_F(Results, DuplicatesInTheDestinationKeepTheirFirstOccurrence) {
+TEST_F(ResultPackets, DuplicatesInTheDestinationKeepTheirFirstOccurrence) {
     // Two records of one identifier can only come from outside the writers: build them by hand.
     Bytes dst = ResultPacket(1, {{1500, "one", 1, 1}, {1600, "two", 2, 1}});
     memcpy(&dst[21 + 2 * 13], &dst[21], 13); // third record: copy of the first
@@ -398,7 +398,7 @@ TEST_F(Results, DuplicatesInTheDestinationKeepTheirFirstOccurrence) {
               (std::vector<R>{{1500, "one", 1, 1}, {1600, "two", 2, 1}, {1700, "three", 0, 1}}));
 }
 
-TEST_F(Results, Sorting) {
+TEST_F(ResultPackets, Sorting) {
     Bytes framed = ResultPacket(3, {{7, "seven", 1, 2}, {3, "three", 2, 1}, {5, "five", 3, 2}});
     // A repeated identifier, as only a foreign writer leaves it: copy the first record to the end.
     memcpy(&framed[21 + 3 * 211], &framed[21], 211);
@@ -427,7 +427,7 @@ TEST_F(Results, Sorting) {
 
 // Counts that promise more records than the buffer of the kind can hold: every
 // operation stays inside the 150000 bytes (the sanitizer build shows it).
-TEST_F(Results, LyingCountsStayInsideTheBuffer) {
+TEST_F(ResultPackets, LyingCountsStayInsideTheBuffer) {
     for (int kind : {1, 2, 3}) {
         Bytes pack =
             ResultPacket(kind, {{1200, "a", 1, kind == 1 ? 1 : 2}, {1100, "b", 1, kind == 1 ? 1 : 2}});
