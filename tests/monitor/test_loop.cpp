@@ -1,5 +1,5 @@
-// The real Corwatch program watching a temporary run directory, with the
-// reboot replaced by its dry-run line.
+// The real Corwatch program (through VZ5_TEST_EMULATOR on the board build) watching a temporary run
+// directory, with the reboot replaced by its dry-run line.
 //
 // A shutdown request ends every process named "Corlan" or "mq5290" on the
 // machine. So the scenario runs in a private process-id namespace with its
