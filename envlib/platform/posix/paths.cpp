@@ -87,6 +87,8 @@ std::string HomeDir() {
 
 // Creates a folder and its parents; true when it exists afterwards.
 bool MakeFolders(const std::string& native) {
+    struct stat existing;
+    if (stat(native.c_str(), &existing) == 0) return S_ISDIR(existing.st_mode);
     std::string partial;
     size_t pos = 0;
     while (pos <= native.size()) {
@@ -187,13 +189,11 @@ std::string MapPath(const char* winPath) {
 
 uint32_t GetSystemDirectory(char* out, uint32_t size) {
     // Windows always has these folders; create them on first use in a fresh root.
-    MakeFolders(RootDir() + "/c");
     MakeFolders(MapPath("C:\\WINDOWS\\system32"));
     return CopyDirectoryName("C:\\WINDOWS\\system32", out, size);
 }
 
 uint32_t GetWindowsDirectory(char* out, uint32_t size) {
-    MakeFolders(RootDir() + "/c");
     MakeFolders(MapPath("C:\\WINDOWS\\inf"));
     return CopyDirectoryName("C:\\WINDOWS", out, size);
 }

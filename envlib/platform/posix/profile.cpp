@@ -237,7 +237,7 @@ const Section* FindSection(const Parsed* p, const char* section) {
 // A single text: cut to size - 1 characters when it does not fit.
 uint32_t CopyText(std::string_view text, char* out, uint32_t size) {
     size_t n = text.size() < size ? text.size() : size - 1;
-    std::memcpy(out, text.data(), n);
+    if (n > 0) std::memcpy(out, text.data(), n);
     out[n] = '\0';
     return static_cast<uint32_t>(n);
 }
