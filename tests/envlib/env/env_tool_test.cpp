@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 
 using namespace envtest;
@@ -17,7 +18,8 @@ struct ToolRun {
 };
 
 // Runs the built tool with args in a UTF-8 locale and captures standard output.
-ToolRun Tool(const std::vector<std::string>& args) {
+ToolRun Tool(const std::vector<std::string>& args,
+             const std::string& program = VZ5_BINARY_DIR "/bin/dorlix") {
     int pipeFd[2];
     if (pipe(pipeFd) != 0) return {};
     pid_t pid = fork();
@@ -27,12 +29,11 @@ ToolRun Tool(const std::vector<std::string>& args) {
         close(pipeFd[1]);
         setenv("LC_ALL", "C.UTF-8", 1);
         std::vector<char*> argv;
-        static const char tool[] = VZ5_BINARY_DIR "/bin/dorlix";
-        argv.push_back(const_cast<char*>(tool));
+        argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(tool, argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(pipeFd[1]);
@@ -121,6 +122,35 @@ TEST_F(EnvTool, ExportAndImport) {
     EXPECT_EQ(Tool({"env", "import", base + ".LWPENV"}).exitCode, 0);
     EXPECT_EQ(Tool({"env", "get", "VZ5SQLPath"}).out, "D:\\A\n");
     EXPECT_EQ(Tool({"env", "import", root_.Path() + "/missing.LWPENV"}).exitCode, 1);
+}
+
+// The station set-up tool sees the labels translated through the language
+// file; a translation longer than the label field is cut to the field.
+TEST_F(EnvTool, SetupToolSeesTranslatedLabels) {
+    std::string setupTool = root_.Path() + "/talvane.exe";
+    std::filesystem::copy_file(VZ5_BINARY_DIR "/bin/dorlix", setupTool);
+    chmod(setupTool.c_str(), 0755);
+    std::string langue = root_.Path() + "/d/VZ5/system/config/LangueID.ini";
+    std::filesystem::create_directories(std::filesystem::path(langue).parent_path());
+    std::ofstream(langue, std::ios::binary)
+        << "[LANGUE]\r\n"
+        << "\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE_\xB2\xCE\xCA\xFD"
+           "ID\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE=ParamID table\r\n" // 配置文件_参数ID配置文件
+        << "\xB9\xA4\xD7\xF7\xC2\xB7\xBE\xB6_SQL\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xC2\xB7\xBE\xB6="
+        << std::string(400, 'T') << "\r\n"; // 工作路径_SQL数据文件路径
+
+    ASSERT_EQ(Tool({"env", "list"}).exitCode, 0); // fills the working copy's language path
+    ToolRun r = Tool({"env", "list"}, setupTool);
+    ASSERT_EQ(r.exitCode, 0);
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 300u);
+    EXPECT_NE(lines[170].find("ParamID table = D:\\VZ5\\SYSTEM\\PARAMIDX.INI"), std::string::npos)
+        << lines[170];
+    EXPECT_NE(lines[42].find(std::string(255, 'T') + " = D:\\VZ5DB"), std::string::npos) << lines[42];
+    EXPECT_EQ(lines[42].find(std::string(256, 'T')), std::string::npos);
+    // Labels are translated for display only: the stored file keeps them.
+    Bytes f = ReadBytes(root_.MainFile());
+    EXPECT_EQ(TextAt(f, FileItemField(170, LABEL), 256).find("ParamID"), std::string::npos);
 }
 
 } // namespace
