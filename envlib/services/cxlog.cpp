@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <shared_mutex>
 
 #include "core/lifecycle.h"
 
@@ -27,15 +26,13 @@ enum { LOG_NONE = 0, LOG_ALIVE = 1, LOG_DESTROYED = 2 };
 std::atomic<int> g_state{LOG_NONE};
 CxLog* g_log = nullptr;
 
-// Never destroyed: the library's unload may run after static destructors.
-std::shared_mutex& LifeLock() {
-    static auto* lock = new std::shared_mutex;
-    return *lock;
-}
-std::mutex& CreateLock() {
-    static auto* lock = new std::mutex;
-    return *lock;
-}
+// Posts in progress through Post. Shutdown marks the log destroyed first and
+// then waits for this to drop to zero before it frees the object, so a poster
+// either sees the log gone or finishes with it alive. (Plain atomics and a
+// constant-initialised mutex: nothing here needs a destructor, since the
+// library's unload may run after static destructors.)
+std::atomic<int> g_posters{0};
+std::mutex g_createLock;
 
 bool DebugOutputOn() {
     static const bool on = [] {
@@ -96,10 +93,9 @@ std::string CxLog::DayFileName(const plat::LocalTime& date) {
 }
 
 CxLog& CxLog::Instance() {
-    int state = g_state.load(std::memory_order_acquire);
-    if (state == LOG_ALIVE) return *g_log;
-    std::lock_guard<std::mutex> lock(CreateLock());
-    state = g_state.load(std::memory_order_acquire);
+    if (g_state.load() == LOG_ALIVE) return *g_log;
+    std::lock_guard<std::mutex> lock(g_createLock);
+    const int state = g_state.load();
     if (state == LOG_DESTROYED) {
         DebugOutput("CxLog has destroy!");
         throw LogDestroyed();
@@ -109,24 +105,31 @@ CxLog& CxLog::Instance() {
         // Fixed from now on: a process running past midnight keeps this file.
         const std::string path = plat::MapPath(DayFileName(plat::GetLocalTime()).c_str());
         g_log = new CxLog(path);
-        g_state.store(LOG_ALIVE, std::memory_order_release);
+        g_state.store(LOG_ALIVE);
     }
     return *g_log;
 }
 
 void CxLog::Shutdown() {
-    std::unique_lock<std::shared_mutex> life(LifeLock());
-    std::lock_guard<std::mutex> lock(CreateLock());
-    const int before = g_state.exchange(LOG_DESTROYED, std::memory_order_acq_rel);
-    if (before == LOG_ALIVE) {
-        delete g_log;
-        g_log = nullptr;
+    int before;
+    {
+        std::lock_guard<std::mutex> lock(g_createLock);
+        before = g_state.exchange(LOG_DESTROYED);
     }
+    if (before != LOG_ALIVE) return;
+    // Posters still inside Post finish with the log alive; new ones see it gone.
+    while (g_posters.load() != 0)
+        std::this_thread::yield();
+    delete g_log;
+    g_log = nullptr;
 }
 
 bool CxLog::Post(const char* sourceFile, const char* function, int line, int level, const char* message,
                  const void* attachment, int attachmentSize) {
-    std::shared_lock<std::shared_mutex> life(LifeLock());
+    struct Holder {
+        Holder() { g_posters.fetch_add(1); }
+        ~Holder() { g_posters.fetch_sub(1); }
+    } holder;
     return Instance().Log(sourceFile, function, line, level, message, attachment, attachmentSize);
 }
 

@@ -1,5 +1,7 @@
 // Log exports. SaveLog is the only one that logs; the others keep their
 // names and results for callers of older releases.
+#include <cstring>
+#include <mutex>
 #include <string>
 
 #include "dorlix.h"
@@ -9,10 +11,18 @@
 #include "services/cxlog.h"
 
 namespace {
-const std::string& ProcessNameOnce() {
-    // Never destroyed: SaveLog may still run while the host's statics go away.
-    static const auto* name = new std::string(plat::ProcessName());
-    return *name;
+// The host's executable name, taken once. A plain buffer: SaveLog may still
+// run while the host's static objects are being destroyed.
+const char* ProcessNameOnce() {
+    static char name[260];
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const std::string n = plat::ProcessName();
+        const std::size_t len = n.size() < sizeof name ? n.size() : sizeof name - 1;
+        std::memcpy(name, n.data(), len);
+        name[len] = '\0';
+    });
+    return name;
 }
 } // namespace
 

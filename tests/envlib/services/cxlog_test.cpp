@@ -192,10 +192,18 @@ TEST_F(CxLogFile, ProcessLogLivesInTheDayFileAndIsRefusedAfterShutdown) {
     // Two threads making the first call together get the same object.
     const std::string dayBefore = CxLog::DayFileName(plat::GetLocalTime()).substr(6); // after ".\Log\"
     CxLog* seen[2] = {nullptr, nullptr};
-    std::thread a([&] { seen[0] = &CxLog::Instance(); });
-    std::thread b([&] { seen[1] = &CxLog::Instance(); });
+    // The process log lives once per process: a repeated run finds it gone.
+    const auto first = [&seen](int k) {
+        try {
+            seen[k] = &CxLog::Instance();
+        } catch (const dorlix::LogDestroyed&) {
+        }
+    };
+    std::thread a(first, 0);
+    std::thread b(first, 1);
     a.join();
     b.join();
+    ASSERT_NE(seen[0], nullptr) << "the process log can start only once per process";
     const std::string dayAfter = CxLog::DayFileName(plat::GetLocalTime()).substr(6);
     ASSERT_EQ(seen[0], seen[1]);
 
