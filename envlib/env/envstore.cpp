@@ -283,11 +283,16 @@ int ReadSysEnv(void* rec) {
 
     for (int i = 0; i < ENV_ITEM_COUNT; ++i) {
         if (IsFixedRow(i)) continue;
-        SysEnvItem& item = st.fileImage.record.items[i];
-        if (translate) TranslateLabel(item);
-        NormaliseItem(item);
+        NormaliseItem(st.fileImage.record.items[i]);
     }
     memcpy(rec, &st.fileImage.record, sizeof st.fileImage.record);
+    // Translated labels go to the caller only: stored in the file image, a later
+    // save would write them, and the next merge would reset every such item.
+    if (translate) {
+        SysEnvRecord* out = static_cast<SysEnvRecord*>(rec);
+        for (int i = 0; i < ENV_ITEM_COUNT; ++i)
+            if (!IsFixedRow(i)) TranslateLabel(out->items[i]);
+    }
     return st.envStatus;
 }
 

@@ -148,9 +148,18 @@ TEST_F(EnvTool, SetupToolSeesTranslatedLabels) {
         << lines[170];
     EXPECT_NE(lines[42].find(std::string(255, 'T') + " = D:\\VZ5DB"), std::string::npos) << lines[42];
     EXPECT_EQ(lines[42].find(std::string(256, 'T')), std::string::npos);
-    // Labels are translated for display only: the stored file keeps them.
+    // Labels are translated for display only: a later save by the set-up tool
+    // keeps the stored labels, so other programs keep the stored values.
+    ASSERT_EQ(Tool({"env", "set", "ParamIDPath", "D:\\IDS\\MINE.INI"}).exitCode, 0);
+    std::string host = root_.Path() + "/host/talvane.exe";
+    std::filesystem::create_directories(root_.Path() + "/host");
+    std::filesystem::copy_file(VZ5_BINARY_DIR "/bin/test_envlib_env_host", host);
+    chmod(host.c_str(), 0755);
+    ASSERT_EQ(Tool({}, host).exitCode, 0);
     Bytes f = ReadBytes(root_.MainFile());
     EXPECT_EQ(TextAt(f, FileItemField(170, LABEL), 256).find("ParamID"), std::string::npos);
+    EXPECT_EQ(ValueAt<float>(f, HEADER_SIZE + INERTIA), 950.0f);
+    EXPECT_EQ(Tool({"env", "get", "170"}).out, "D:\\IDS\\MINE.INI\n");
 }
 
 } // namespace
