@@ -165,7 +165,11 @@ size_t Pos(const std::string& out, const std::string& text) {
 
 TEST_F(StartupTest, StartsOnTheSimulatedRackWithTheBoardsTaskCount) {
     Child c(SimEnv());
-    ASSERT_TRUE(c.WaitFor("PLC2: Load TaskPLC2.\n")) << c.Out;
+    const char* loads[] = {"Debug: Load TaskKey.\n", "Debug: Load TaskNet.\n", "Debug: Load TaskNetSnd.\n",
+                           "PLC1: Load TaskPLC1.\n", "PLC2: Load TaskPLC2.\n", "GlobeHKey Task Load\n"};
+    // The threads print in whatever order the scheduler runs them: wait for every one.
+    for (const char* load : loads)
+        ASSERT_TRUE(c.WaitFor(load)) << load << c.Out;
     ASSERT_TRUE(c.WaitFor("UDP Port=" + Env["CORLAN_PORT"] + "\n")) << c.Out;
     const std::string& o = c.Out;
     size_t banner = Pos(o, "Corlan System Software Ver:0.8.0.1 \nSupport Max8 PLCs.\n");
@@ -179,8 +183,7 @@ TEST_F(StartupTest, StartsOnTheSimulatedRackWithTheBoardsTaskCount) {
     EXPECT_LT(banner, check);
     EXPECT_LT(check, scan);
     EXPECT_LT(scan, allow);
-    for (const char* load : {"Debug: Load TaskKey.\n", "Debug: Load TaskNet.\n", "Debug: Load TaskNetSnd.\n",
-                             "PLC1: Load TaskPLC1.\n", "GlobeHKey Task Load\n"})
+    for (const char* load : loads)
         EXPECT_GT(Pos(o, load), allow) << load;
     EXPECT_EQ(o.find("Load TaskPLC3"), std::string::npos);
     EXPECT_EQ(o.find("lost Task quit"), std::string::npos);
