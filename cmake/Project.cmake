@@ -41,6 +41,7 @@ function(vz5_add_gtest name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_compile_definitions(${name} PRIVATE VZ5_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VZ5_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
   # On the board build a test that starts a built program must start it
   # through the emulator too: its words, separated by "|", empty natively.
   string(REPLACE ";" "|" emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")

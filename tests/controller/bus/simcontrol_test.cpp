@@ -10,23 +10,14 @@
 #include <fstream>
 #include <string>
 
+#include "loopback.h"
 #include "hardware.h"
 #include "simrack.h"
 #include "vekt_cpu.h"
 
 namespace {
 
-int FreeUdpPort() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    close(s);
-    return ntohs(a.sin_port);
-}
+using vz5test::FreeUdpPort;
 
 class SimControlTest : public ::testing::Test {
   protected:
@@ -53,16 +44,7 @@ class SimControlTest : public ::testing::Test {
         unsetenv("CORLAN_SIM_PORT");
         (void)system(("rm -rf '" + Dir + "'").c_str());
     }
-    std::string Ask(const std::string& req) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<unsigned short>(Port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(Sock, req.data(), req.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        char buf[65536];
-        ssize_t n = recv(Sock, buf, sizeof buf, 0);
-        return n < 0 ? "<no reply>" : std::string(buf, static_cast<size_t>(n));
-    }
+    std::string Ask(const std::string& req) { return vz5test::AskOn(Sock, Port, req); }
 
     std::string Dir;
     int Port = 0;

@@ -19,34 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "loopback.h"
+
 namespace {
 
-int FreeUdpPort() {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
-std::string UdpAsk(int port, const std::string& req) {
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    timeval tv{2, 0};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<unsigned short>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(s, req.data(), req.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    char buf[65536];
-    ssize_t n = recv(s, buf, sizeof buf, 0);
-    close(s);
-    return n < 0 ? "<no reply>" : std::string(buf, static_cast<size_t>(n));
-}
+using vz5test::FreeUdpPort;
+using vz5test::UdpAsk;
 
 // One Corlan child with its output collected from a pipe.
 class Child {
