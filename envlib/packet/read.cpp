@@ -145,16 +145,23 @@ void FramedToPlain(const byte* rec, byte* out, int form) {
     }
 }
 
-// Current-format result reader by identifier or position.
-int ReadResult(const void* packv, int key, bool byId, void* out, int* form) {
-    const byte* pack = B(packv);
+// Common entry of the result readers: 0 without a packet, -4 without an
+// output, -1 (output head cleared) for a bad sync, 1 to go on.
+int EnterResultReader(const byte* pack, byte* o) {
     if (!pack) return 0;
-    if (!out) return -4;
-    byte* o = B(out);
+    if (!o) return -4;
     if (!IsPacket(pack)) {
         std::memset(o, 0, HEAD_SIZE);
         return -1;
     }
+    return 1;
+}
+
+// Current-format result reader by identifier or position.
+int ReadResult(const void* packv, int key, bool byId, void* out, int* form) {
+    const byte* pack = B(packv);
+    byte* o = B(out);
+    if (const int entry = EnterResultReader(pack, o); entry <= 0) return entry;
     const int count = HeadCount(pack);
     const uint8_t kind = HeadKind(pack);
     const size_t recSize = ResultRecordSize(kind);
@@ -195,13 +202,8 @@ int ReadResult(const void* packv, int key, bool byId, void* out, int* form) {
 
 int ReadResultOld(const void* packv, int index, void* out, int* form) {
     const byte* pack = B(packv);
-    if (!pack) return 0;
-    if (!out) return -4;
     byte* o = B(out);
-    if (!IsPacket(pack)) {
-        std::memset(o, 0, HEAD_SIZE);
-        return -1;
-    }
+    if (const int entry = EnterResultReader(pack, o); entry <= 0) return entry;
     const int count = HeadCount(pack);
     const bool typed = HeadKind(pack) == KIND_RESULT_ALL;
     size_t off = HEAD_SIZE;
