@@ -1,5 +1,7 @@
 #include "simrack.h"
 
+#include "simmodels.h"
+
 #include <arpa/inet.h>
 #include <iniparser.h>
 #include <netinet/in.h>
@@ -81,7 +83,18 @@ std::unique_ptr<SimCard> MakeEmptySlot() {
 std::unique_ptr<SimCard> MakeSimCard(int slot, unsigned char model) {
     if (slot == 0) return std::make_unique<SimBoard>();
     switch (model) {
-    // Card models with behaviour of their own are added here.
+    case 0x70:
+        return MakeSimDPHIO();
+    case 0x81:
+        return MakeSimSTMTR();
+    case 0x82:
+        return MakeSimCYMSTR();
+    case 0x83:
+        return MakeSimIOS();
+    case 0x84:
+        return MakeSimASDA();
+    case 0x85:
+        return MakeSimABSENC();
     default:
         return std::make_unique<SimCard>();
     }

@@ -1,35 +1,9 @@
-// One factory per model number. A model whose card class is not built in yet
-// gets the base object, which answers every operation with its notice.
+// One factory per model number; the makers live with their card classes.
+#include "cardmodels.h"
 #include "vekt_cpu.h"
-#include "vekt_man.h"
-
-namespace {
-CVekt_MANAGER* CreatePlovDPHIO() {
-    return new CVekt_MANAGER();
-}
-CVekt_MANAGER* CreateVektSTMTR() {
-    return new CVekt_MANAGER();
-}
-CVekt_MANAGER* CreateVektCYMSTR() {
-    return new CVekt_MANAGER();
-}
-CVekt_MANAGER* CreateVektIOS() {
-    return new CVekt_MANAGER();
-}
-CVekt_MANAGER* CreateVektASDA() {
-    return new CVekt_MANAGER();
-}
-CVekt_MANAGER* CreateVektABSENC() {
-    return new CVekt_MANAGER();
-}
-} // namespace
 
 CVekt_MANAGER* CreateCPUCard() {
     return new CVekt_CPU();
-}
-
-CVekt_MANAGER* CreateNetCard() {
-    return new CVekt_MANAGER();
 }
 
 CVekt_MANAGER* CreateCard(unsigned char CardID) {

@@ -1,0 +1,7 @@
+// Servo-drive card in the simulated rack: for now a plain card that reads back what was
+// written to it.
+#include "simmodels.h"
+
+std::unique_ptr<SimCard> MakeSimASDA() {
+    return std::make_unique<SimCard>();
+}

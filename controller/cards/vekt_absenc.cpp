@@ -1,0 +1,7 @@
+// Absolute-encoder card: the card class is not built in yet; the base object answers every
+// operation with its notice.
+#include "cardmodels.h"
+
+CVekt_MANAGER* CreateVektABSENC() {
+    return new CVekt_MANAGER();
+}
