@@ -29,12 +29,18 @@ constexpr unsigned char CardModelReg = 4;
 constexpr size_t MaxTraceLines = 20000;
 constexpr size_t MaxReply = 60000; // one datagram
 
+// The CPU board: board kind (1), keypad scan code (2), inputs (3, 4) set from outside,
+// outputs (5, 6) reading back, setting byte (7) and task count (8). Writes to 1 and 2
+// go to the keypad clear and fault registers, which do not read back.
 class SimBoard : public SimCard {
   public:
     void Write(SimSlot& s, unsigned char reg, unsigned char value) override {
-        if (reg == BoardKindReg) s.In[BoardKeyReg] = 0; // the key has been taken
+        // Only a written 0 acknowledges the key; the board keeps presenting it otherwise.
+        if (reg == BoardKindReg && value == 0) s.In[BoardKeyReg] = 0;
         if (reg == BoardOutL || reg == BoardOutH) s.In[reg] = value;
     }
+    // A key press: the scan code stays in the key register until acknowledged.
+    void PressKey(SimSlot& s, unsigned char code) { s.In[BoardKeyReg] = code; }
 };
 
 class SimEmpty : public SimCard {
@@ -238,7 +244,7 @@ std::string SimRack::Request(const std::string& line) {
     }
     if (cmd == "key") {
         if (tok.size() != 2 || !ParseByte(tok[1], a)) return "error: usage key <scancode>";
-        Slots[0].In[BoardKeyReg] = static_cast<unsigned char>(a);
+        static_cast<SimBoard*>(Cards[0].get())->PressKey(Slots[0], static_cast<unsigned char>(a));
         return "ok";
     }
     if (cmd == "trace") {
