@@ -1,21 +1,23 @@
-// Thread bodies of the controller. The keypad and network tasks run for the life
-// of the process; a PLC task runs its programs from its own folder "plc<n>/".
+// Thread bodies of the keypad and network tasks; they run for the life of the
+// process. The PLC task interpreter lives in taskplc.cpp.
 #include "tasks.h"
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "console.h"
 #include "drvlib.h"
 #include "protocol.h"
 #include "udpserver.h"
 #include "vekt_man.h"
+#include "wakeup.h"
 
-volatile HKEY GlobeHKey[MAXTASKNUM + 1];
+std::atomic<HKEY> GlobeHKey[MAXTASKNUM + 1];
 
 void TaskKey(int) {
     puts("GlobeHKey Task Load");
@@ -24,27 +26,11 @@ void TaskKey(int) {
         if (key != HKEY_NUL) {
             for (int i = MAXTASKNUM; i >= 0; --i)
                 GlobeHKey[i] = key;
-            Pprintf(1, "TaskKey: KeyPad=%x %x\n", key, GlobeHKey[1]);
+            PlcWake(); // idle tasks take the key now, not on their next timeout
+            Pprintf(1, "TaskKey: KeyPad=%x %x\n", key, GlobeHKey[1].load());
         }
         sleep(1);
     }
-}
-
-void TaskPLC(int TaskNo) {
-    char szMainFile[200] = "RESET.PLC";
-    char szLoadFile[200];
-    snprintf(szLoadFile, sizeof szLoadFile, "plc%d/RESET.PLC", TaskNo);
-    pthread_mutex_lock(&FileLock);
-    FILE* Fptr = fopen(szLoadFile, "r");
-    pthread_mutex_unlock(&FileLock);
-    if (!Fptr) {
-        Wprintf(TaskNo, "%s lost Task quit!\n", szMainFile);
-        return;
-    }
-    // The interpreter takes over the reset program here; until then the task idles
-    // with its program open.
-    for (;;)
-        sleep(3);
 }
 
 void TaskUdp(int TaskNo) {
@@ -65,24 +51,26 @@ void TaskUdp(int TaskNo) {
 }
 
 void TaskUdpSnd(int) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto Period = std::chrono::milliseconds(2500);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[BUFFER_SIZE]);
     if (!buffer) return;
-    clock_t start = clock();
+    // Wall time: hosts see a report cycle every few seconds however idle the
+    // board is. The task sleeps until the next cycle is due.
+    Clock::time_point start = Clock::now();
     for (;;) {
-        // The period is processor time of the whole process, as the board measures it.
-        if (static_cast<unsigned long>(clock() - start) / 1000000.0 > 2.5) {
-            start = clock();
-            for (int k = 0; k < GlobeCardInfo.CardNum && k < MAXCARDNO; ++k) {
-                if (!Vekt_CardMan[k]) continue;
-                buffer[0] = '\0';
-                Vekt_CardMan[k]->GetHardData(buffer.get(), BUFFER_SIZE);
-                Vekt_CardMan[k]->GetHardTypeName(nullptr);
-                if (buffer[0] != '\0') {
-                    UDPServer.Send(buffer.get());
-                    usleep(500000);
-                }
+        std::this_thread::sleep_until(start + Period);
+        if (Clock::now() - start < Period) continue;
+        start = Clock::now();
+        for (int k = 0; k < GlobeCardInfo.CardNum && k < MAXCARDNO; ++k) {
+            if (!Vekt_CardMan[k]) continue;
+            buffer[0] = '\0';
+            Vekt_CardMan[k]->GetHardData(buffer.get(), BUFFER_SIZE);
+            Vekt_CardMan[k]->GetHardTypeName(nullptr);
+            if (buffer[0] != '\0') {
+                UDPServer.Send(buffer.get());
+                usleep(500000);
             }
         }
-        usleep(200);
     }
 }

@@ -8,6 +8,7 @@
 #include "readini.h"
 #include "stricmp.h"
 #include "vekt_man.h"
+#include "wakeup.h"
 
 #include <climits>
 #include <cstdarg>
@@ -86,6 +87,7 @@ int NetFeed(const char* data, int len) {
         m_RecvBuffer.mWritePos = 0;
     }
     pthread_mutex_unlock(&feedLock);
+    if (taken > 0) PlcWake(); // an idle PLC task takes the command at once
     return taken;
 }
 
