@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -428,69 +430,100 @@ TEST_F(AsdaTest, OutputShadowIsSharedByBothRegisters) {
     EXPECT_EQ(Card.DigIn(17), HI); // line 17 is bit 1 of the high register
 }
 
+// Runs both bodies on their own threads, released at the same moment.
+void RunTogether(const std::function<void()>& a, const std::function<void()>& b) {
+    std::latch go(3);
+    std::thread ta([&] {
+        go.arrive_and_wait();
+        a();
+    });
+    std::thread tb([&] {
+        go.arrive_and_wait();
+        b();
+    });
+    go.arrive_and_wait();
+    ta.join();
+    tb.join();
+}
+
+// Both tests below run short rounds released together, so that the threads overlap
+// often and each round's accesses fit in the rack's trace.
 TEST_F(AsdaTest, TasksSwitchingDifferentLinesKeepEachOthersLines) {
-    Bus.Ask("trace off");
     auto toggle = [this](int ch) {
         char on[] = "1", off[] = "0";
-        for (int i = 0; i < 3000; ++i) {
+        for (int i = 0; i < 100; ++i) {
             Card.Cmd_OUT(ch, on);
             Card.Cmd_OUT(ch, off);
         }
-        Card.Cmd_OUT(ch, on);
     };
-    std::thread a(toggle, 0), b(toggle, 9);
-    toggle(5);
-    a.join();
-    b.join();
-    EXPECT_EQ(Card.DigReg, 0x01 | 0x02 | 0x20);
+    int prev = 0, writes = 0, lost = 0;
+    for (int round = 0; round < 40; ++round) {
+        RunTogether([&] { toggle(0); }, [&] { toggle(5); });
+        // Each OUT switches one line: every value written differs from the one before
+        // it in exactly one bit, unless a task wrote from a shadow another had changed.
+        for (const std::string& a : Accesses()) {
+            int value = 0;
+            if (sscanf(a.c_str(), "W 30 %d", &value) != 1) continue;
+            ++writes;
+            lost += __builtin_popcount(static_cast<unsigned>(prev ^ value)) != 1;
+            prev = value;
+        }
+    }
+    EXPECT_EQ(writes, 40 * 400);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(Card.DigReg, 0);
 }
 
 TEST_F(AsdaTest, MovesOfTwoTasksOnOneCardReachTheirOwnChannels) {
     Bus.Ask("set 3 24 1"); // keeps every start wait short
-    Bus.Ask("trace on");
-    testing::internal::CaptureStdout();
-    std::thread a([&] {
-        for (int i = 0; i < 60; ++i) {
-            char arg[] = "100&50&0";
-            Card.Cmd_MOT(0, arg);
-        }
-    });
-    for (int i = 0; i < 60; ++i) {
-        char arg[] = "7&9&1&1";
-        Card.Cmd_MOT(1, arg);
-        (void)Card.GetCountReg(2); // the status sender selects channels too
-    }
-    a.join();
-    testing::internal::GetCapturedStdout();
-
-    // Every channel register written must carry the value of the channel selected.
     const int ctrl[] = {0x00, 0xA0, -1, -1}, freq[] = {50, 9, -1, -1}, low[] = {200, 14, -1, -1};
-    int sel = -1, checked = 0;
-    for (const std::string& l : Bus.Trace()) {
-        char op = 0;
-        int slot, reg, value;
-        ASSERT_EQ(sscanf(l.c_str(), "%c %d %d %d", &op, &slot, &reg, &value), 4);
-        if (op != 'W' || reg == 0) continue;
-        if (reg == 7) {
-            sel = value;
-            continue;
+    int checked = 0;
+    testing::internal::CaptureStdout();
+    for (int round = 0; round < 30; ++round) {
+        Bus.Ask("trace on");
+        RunTogether(
+            [&] {
+                for (int i = 0; i < 8; ++i) {
+                    char arg[] = "100&50&0";
+                    Card.Cmd_MOT(0, arg);
+                }
+            },
+            [&] {
+                for (int i = 0; i < 8; ++i) {
+                    char arg[] = "7&9&1&1";
+                    Card.Cmd_MOT(1, arg);
+                    (void)Card.GetCountReg(2); // the status sender selects channels too
+                }
+            });
+        // Every channel register written must carry the value of the channel selected.
+        int sel = -1;
+        for (const std::string& l : Bus.Trace()) {
+            char op = 0;
+            int slot, reg, value;
+            ASSERT_EQ(sscanf(l.c_str(), "%c %d %d %d", &op, &slot, &reg, &value), 4);
+            if (op != 'W' || reg == 0) continue;
+            if (reg == 7) {
+                sel = value;
+                continue;
+            }
+            ASSERT_GE(sel, 0);
+            if (reg == 8) {
+                EXPECT_EQ(value, ctrl[sel]) << "channel " << sel;
+            }
+            if (reg == 9) {
+                EXPECT_EQ(value, freq[sel]) << "channel " << sel;
+            }
+            if (reg == 12) {
+                EXPECT_EQ(value, low[sel]) << "channel " << sel;
+            }
+            if (reg == 24) {
+                EXPECT_TRUE(sel == 0 || sel == 1);
+            }
+            checked += reg == 8;
         }
-        ASSERT_GE(sel, 0);
-        if (reg == 8) {
-            EXPECT_EQ(value, ctrl[sel]) << "channel " << sel;
-        }
-        if (reg == 9) {
-            EXPECT_EQ(value, freq[sel]) << "channel " << sel;
-        }
-        if (reg == 12) {
-            EXPECT_EQ(value, low[sel]) << "channel " << sel;
-        }
-        if (reg == 24) {
-            EXPECT_TRUE(sel == 0 || sel == 1);
-        }
-        checked += reg == 8;
     }
-    EXPECT_EQ(checked, 120);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(checked, 30 * 16);
 }
 
 TEST_F(AsdaTest, StatusTextReportsLinesPositionsAndPulseCounts) {
