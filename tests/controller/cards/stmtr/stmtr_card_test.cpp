@@ -232,9 +232,10 @@ TEST_F(StmtrCard, MoveEndsAndCountsItsStepsInItsDirection) {
         long count; // encoder after the move
         long reg;   // step-count register with the direction's sign
     } cases[] = {
-        {0, "30&200&0", 30, 60},
-        {5, "30&200&1", -30, -60},
-        {3, "40&250&0&1&0&0&0&0&0&1&25", 25, 80}, // stop at the stop count
+        // Half a second each, so that the move is still running when LMOT first looks.
+        {0, "100&200&0", 100, 200},
+        {5, "100&200&1", -100, -200},
+        {3, "200&250&0&1&0&0&0&0&0&1&120", 120, 400}, // stop at the stop count
     };
     Card.InitHardware();
     for (const Case& c : cases) {
