@@ -1,6 +1,7 @@
 // Servo-drive card in the simulated rack. Four channels behind a channel-select
 // register; a start strobe makes the selected channel busy for Step / frequency seconds
-// (Step = pulse count / 2, frequency byte 0 counts as 1), after which the encoder
+// (Step = pulse count / 2, frequency byte 0 counts as 1; at most 5 seconds, so that
+// slow moves such as DG's still end in a test run), after which the encoder
 // counter has moved by Step: down for direction 1, up for direction 0. Registers that
 // the controller writes per channel read back per channel; the I/O lines and every
 // other register read back what was written or set.
@@ -23,6 +24,7 @@ constexpr unsigned char StopReg0 = 26;    // 26..29
 constexpr uint32_t EncZero = 0x80000000u; // what the counter register holds for a count of 0
 
 using Clock = std::chrono::steady_clock;
+constexpr double MaxMoveSeconds = 5.0;
 
 struct Channel {
     unsigned char Ctrl = 0;
@@ -139,6 +141,7 @@ class SimASDA : public SimCard {
         c.Down = (c.Ctrl & 0x80) != 0;
         if (c.Steps == 0) return;
         double seconds = static_cast<double>(c.Steps) / (c.Freq ? c.Freq : 1);
+        if (seconds > MaxMoveSeconds) seconds = MaxMoveSeconds;
         c.End = Clock::now() +
                 std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
         c.Busy = true;
