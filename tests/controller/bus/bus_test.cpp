@@ -134,14 +134,14 @@ INSTANTIATE_TEST_SUITE_P(
     Racks, ScanTest,
     ::testing::Values(
         ScanCase{"KindA3RecordsA4", "[board]\nkind = 0xA3\ntasks = 3\n[slots]\n2 = 0x83\n", 3, 0xA4,
-                 "CardID: 0xa4 SlotID: 0 Type: Vekt_CPU\nCardID: 0x83 SlotID: 2 Type: Vekt_Man\n"},
+                 "CardID: 0xa4 SlotID: 0 Type: Vekt_CPU\nCardID: 0x83 SlotID: 2 Type: Vekt_IOS\n"},
         ScanCase{"KindA4RecordsA3", "[board]\nkind = 0xA4\ntasks = 1\n", 1, 0xA3,
                  "CardID: 0xa3 SlotID: 0 Type: Vekt_CPU\n"},
         ScanCase{"UnknownKindLeavesRecord", "[board]\nkind = 0x55\n", 0, 0, ""},
         ScanCase{"EverySlotReadsFF", "[board]\nkind = 0xA4\ntasks = 8\n[slots]\n4 = 0xFF\n", 8, 0xA3,
                  "CardID: 0xa3 SlotID: 0 Type: Vekt_CPU\n"},
         ScanCase{"UnknownModelBecomesPlaceholder", "[board]\nkind = 0xA3\n[slots]\n6 = 0x42\n12 = 0x85\n", 0,
-                 0xA4, "CardID: 0xa4 SlotID: 0 Type: Vekt_CPU\nCardID: 0x85 SlotID: 12 Type: Vekt_Man\n"}),
+                 0xA4, "CardID: 0xa4 SlotID: 0 Type: Vekt_CPU\nCardID: 0x85 SlotID: 12 Type: Vekt_ASBENC\n"}),
     [](const ::testing::TestParamInfo<ScanCase>& i) { return std::string(i.param.name); });
 
 TEST_F(BusTest, SlotThirteenIsProbedButTheTableHoldsTheNetworkCard) {
