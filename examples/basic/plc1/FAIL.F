@@ -1,0 +1,13 @@
+; Failed: three short beeps.
+OUT:2,2,1
+DLY:200
+OUT:2,2,0
+DLY:200
+OUT:2,2,1
+DLY:200
+OUT:2,2,0
+DLY:200
+OUT:2,2,1
+DLY:200
+OUT:2,2,0
+END
