@@ -6,6 +6,7 @@
 
 #include "cardmodels.h"
 #include "vekt_absenc.h"
+#include "vekt_cpu.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ int CPlov_DPHIO::Cmd_ROW(int, void*) {
 }
 
 int CPlov_DPHIO::Cmd_IF(int ChIdx, void* pArgc, char* pOut) {
-    return DigInIfChoice(*this, ChIdx, pArgc, pOut);
+    return DigitalCmdIF(*this, ChIdx, pArgc, pOut);
 }
 
 int CPlov_DPHIO::GetHardData(char* HardInfo, int HardInfoLen) {

@@ -8,6 +8,7 @@
 #include "cardmodels.h"
 #include "readini.h"
 #include "stricmp.h"
+#include "vekt_cpu.h"
 
 namespace {
 
@@ -21,22 +22,6 @@ int DigInLoad(CVekt_MANAGER& Card, int ChIdx, void* pArgc) {
     if (!pArgc) return 0;
     if (ChIdx < 0 || ChIdx >= DigInChannels) return 0;
     return Card.DigIn(ChIdx) == atoi(static_cast<const char*>(pArgc)) ? 1 : 0;
-}
-
-int DigInIfChoice(CVekt_MANAGER& Card, int ChIdx, void* pArgc, char* pOut) {
-    if (ChIdx < 0 || ChIdx >= DigInChannels) return 0;
-    if (!pArgc) return 0;
-    const char* arg = static_cast<const char*>(pArgc);
-    size_t room = strlen(arg) + 1;
-    std::string level(room, '\0'), match(room, '\0'), other(room, '\0');
-    if (!ReadIni.GetField2(arg, level.data(), room, 0, '&') ||
-        !ReadIni.GetField2(arg, match.data(), room, 1, '&') ||
-        !ReadIni.GetField2(arg, other.data(), room, 2, '&'))
-        return 0;
-    if (!pOut) return -1;
-    const char* chosen = Card.DigIn(ChIdx) == atoi(level.c_str()) ? match.c_str() : other.c_str();
-    memmove(pOut, chosen, strlen(chosen) + 1);
-    return stricmp(pOut, "NUL") == 0 ? 0 : 1;
 }
 
 CVekt_ABSENC::CVekt_ABSENC()
@@ -110,7 +95,7 @@ int CVekt_ABSENC::Cmd_ROW(int ChIdx, void* pArgc) {
 }
 
 int CVekt_ABSENC::Cmd_IF(int ChIdx, void* pArgc, char* pOut) {
-    return DigInIfChoice(*this, ChIdx, pArgc, pOut);
+    return DigitalCmdIF(*this, ChIdx, pArgc, pOut);
 }
 
 int CVekt_ABSENC::GetHardData(char* HardInfo, int HardInfoLen) {

@@ -5,13 +5,6 @@
 
 #include "vekt_man.h"
 
-// IF on a card's digital inputs: pArgc is "level&text on match&text otherwise".
-// 0 for a channel outside 0-15 or a missing field (no register is read), -1 for a
-// null pOut, else the chosen text is copied to pOut and the result is 0 when it
-// reads "NUL", 1 otherwise. The chosen text is a field of pArgc, so pOut needs no
-// more room than pArgc takes.
-int DigInIfChoice(CVekt_MANAGER& Card, int ChIdx, void* pArgc, char* pOut);
-
 // LD on a card with 16 inputs: 1 when input ChIdx equals atoi(pArgc).
 // A null argument or a channel outside 0-15 gives 0 without a bus access.
 int DigInLoad(CVekt_MANAGER& Card, int ChIdx, void* pArgc);
