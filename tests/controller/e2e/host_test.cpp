@@ -13,6 +13,7 @@
 
 #include "corlanchild.h"
 #include "corlanrun.h"
+#include "loopback.h"
 
 namespace {
 
@@ -21,43 +22,6 @@ using vz5test::CorlanRun;
 
 const char* IosRack = "[board]\nkind = 0xA3\ntasks = 1\n[slots]\n2 = 0x83\n";
 constexpr int IosOutL = 5; // outputs 0-7 of the I/O card
-
-// The host side: one socket that sends commands and receives the reports.
-class Host {
-  public:
-    explicit Host(int port) : Port(port) {
-        Sock = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(Sock, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        timeval tv{0, 200000};
-        setsockopt(Sock, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    }
-    ~Host() { close(Sock); }
-    void Send(const std::string& data) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<unsigned short>(Port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(Sock, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-    // The first datagram received within ms that starts with prefix, or "".
-    std::string Receive(const std::string& prefix, int ms) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        std::string buf(65536, '\0');
-        while (std::chrono::steady_clock::now() < end) {
-            ssize_t n = recv(Sock, buf.data(), buf.size(), 0);
-            if (n <= 0) continue;
-            std::string d(buf.data(), static_cast<size_t>(n));
-            if (d.rfind(prefix, 0) == 0) return d;
-        }
-        return "";
-    }
-
-    int Port;
-    int Sock = -1;
-};
 
 // Body and checksum of a "{CMD_HARD:body:checksum}#" frame; false when malformed.
 bool SplitReport(const std::string& frame, std::string& body, unsigned& checksum) {
@@ -81,8 +45,7 @@ unsigned ByteSum(const std::string& s) {
 class HostCommandTest : public ::testing::Test {
   protected:
     HostCommandTest()
-        : Run(IosRack, {{"plc1/RESET.PLC", "; the host drives this station\nEXIT\n"}}), Child(Run.Env()),
-          Pc(Run.Port) {}
+        : Run(IosRack, {{"plc1/RESET.PLC", "; the host drives this station\nEXIT\n"}}), Child(Run.Env()) {}
     void SetUp() override { ASSERT_TRUE(Child.WaitFor("RESET.PLC End!")) << Child.Out; }
     bool OutputIs(int value) {
         return CorlanRun::Until([&] { return Run.Reg(2, IosOutL) == value; });
@@ -90,7 +53,7 @@ class HostCommandTest : public ::testing::Test {
 
     CorlanRun Run;
     CorlanChild Child;
-    Host Pc;
+    vz5test::HostPeer Pc;
 };
 
 TEST_F(HostCommandTest, WholeAndSplitFramesSwitchTheOutput) {
@@ -98,20 +61,20 @@ TEST_F(HostCommandTest, WholeAndSplitFramesSwitchTheOutput) {
     const std::string clear = "{X:CMD=CTL_OUT;SlotID=2;ChIdx=5;CTL_OUT=0;:0}#";
     ASSERT_EQ(Run.Reg(2, IosOutL), 0);
 
-    Pc.Send(set);
+    Pc.Send(Run.Port, set);
     EXPECT_TRUE(OutputIs(0x20)) << "whole frame: output register " << Run.Reg(2, IosOutL);
-    Pc.Send(clear);
+    Pc.Send(Run.Port, clear);
     EXPECT_TRUE(OutputIs(0));
 
-    Pc.Send(set.substr(0, 11)); // "{X:CMD=CTL_"
+    Pc.Send(Run.Port, set.substr(0, 11)); // "{X:CMD=CTL_"
     usleep(100000);
     EXPECT_EQ(Run.Reg(2, IosOutL), 0) << "half a frame must not act";
-    Pc.Send(set.substr(11));
+    Pc.Send(Run.Port, set.substr(11));
     EXPECT_TRUE(OutputIs(0x20)) << "split frame: output register " << Run.Reg(2, IosOutL);
 }
 
 TEST_F(HostCommandTest, ReportOfTheIoCardShowsTheNewOutputByte) {
-    Pc.Send("{X:CMD=CTL_OUT;SlotID=2;ChIdx=5;CTL_OUT=7;:0}#");
+    Pc.Send(Run.Port, "{X:CMD=CTL_OUT;SlotID=2;ChIdx=5;CTL_OUT=7;:0}#");
     ASSERT_TRUE(OutputIs(0x20));
     // Reports of the previous cycle may still show the old byte: take the first
     // report that shows the new one within two cycles.
@@ -120,7 +83,7 @@ TEST_F(HostCommandTest, ReportOfTheIoCardShowsTheNewOutputByte) {
     bool found = false;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (!found && std::chrono::steady_clock::now() < end) {
-        std::string frame = Pc.Receive("{CMD_HARD:Type=Vekt_IOS;", 1000);
+        std::string frame = Pc.Receive("{CMD_HARD:Type=Vekt_IOS;", "", 1000);
         if (frame.empty()) continue;
         ASSERT_TRUE(SplitReport(frame, body, checksum)) << frame;
         found = body.find(";OL8=32;") != std::string::npos;
@@ -134,9 +97,9 @@ TEST_F(HostCommandTest, MalformedAndUnknownInputChangesNothing) {
     for (const char* bad : {"#}{", "garbage without frame", "{X:CMD=CTL_NOPE;SlotID=2;ChIdx=5;:0}#",
                             "{X:CMD=CTL_OUT;SlotID=99;ChIdx=5;CTL_OUT=1;:0}#",
                             "{X:CMD=CTL_OUT;SlotID=-1;ChIdx=5;CTL_OUT=1;:0}#", "{X:no fields}#"})
-        Pc.Send(bad);
+        Pc.Send(Run.Port, bad);
     // A good frame after the bad ones is still taken, and it is the only change.
-    Pc.Send("{X:CMD=CTL_OUT;SlotID=2;ChIdx=1;CTL_OUT=1;:0}#");
+    Pc.Send(Run.Port, "{X:CMD=CTL_OUT;SlotID=2;ChIdx=1;CTL_OUT=1;:0}#");
     EXPECT_TRUE(OutputIs(0x02)) << Run.Reg(2, IosOutL);
     EXPECT_TRUE(Child.Running());
 }

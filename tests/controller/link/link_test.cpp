@@ -23,40 +23,7 @@ const char* Rack = "[board]\nkind = 0xA3\ntasks = 1\n[slots]\n2 = 0x83\n";
 constexpr int IosOutL = 5; // outputs 0-7 of the I/O card
 constexpr int IosInL = 8;  // inputs 0-7
 
-// A host socket on loopback that becomes a peer of a controller and takes its reports.
-class Peer {
-  public:
-    Peer() {
-        Sock = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(Sock, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        timeval tv{0, 200000};
-        setsockopt(Sock, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    }
-    ~Peer() { close(Sock); }
-    void Send(int port, const std::string& data) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<unsigned short>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(Sock, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-    // The first datagram within ms that starts with prefix and holds part, or "".
-    std::string Receive(const std::string& prefix, const std::string& part, int ms) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        std::string buf(65536, '\0');
-        while (std::chrono::steady_clock::now() < end) {
-            ssize_t n = recv(Sock, buf.data(), buf.size(), 0);
-            if (n <= 0) continue;
-            std::string d(buf.data(), static_cast<size_t>(n));
-            if (d.rfind(prefix, 0) == 0 && d.find(part) != std::string::npos) return d;
-        }
-        return "";
-    }
-    int Sock = -1;
-};
+using Peer = vz5test::HostPeer;
 
 unsigned ByteSum(const std::string& s) {
     unsigned sum = 0;

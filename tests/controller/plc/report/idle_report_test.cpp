@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "corlanchild.h"
-#include "loopback.h"
+#include "corlanrun.h"
 
 namespace {
 
@@ -23,28 +23,11 @@ using Clock = std::chrono::steady_clock;
 
 class IdleReportTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/corlan-report.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        Dir = tmpl;
-        std::filesystem::create_directories(Dir + "/home");
-        std::filesystem::create_directories(Dir + "/plc1");
-        std::ofstream(Dir + "/plc1/RESET.PLC") << "OUT:2,0,1\nEXIT\n";
-        std::ofstream(Dir + "/rack.ini") << "[board]\nkind = 0xA3\ntasks = 1\n[slots]\n2 = 0x83\n";
-        Port = vz5test::FreeUdpPort();
-        Env = {{"CORLAN_RUNDIR", Dir},
-               {"CORLAN_PIDFILE", Dir + "/pid"},
-               {"CORLAN_PORT", std::to_string(Port)},
-               {"CORLAN_IFACE", "lo"},
-               {"CORLAN_HOMEDIR", Dir + "/home"},
-               {"CORLAN_BUS", "sim:" + Dir + "/rack.ini"},
-               {"CORLAN_SIM_PORT", std::to_string(vz5test::FreeUdpPort())}};
-    }
-    void TearDown() override { std::filesystem::remove_all(Dir); }
+    IdleReportTest()
+        : Run("[board]\nkind = 0xA3\ntasks = 1\n[slots]\n2 = 0x83\n",
+              {{"plc1/RESET.PLC", "OUT:2,0,1\nEXIT\n"}}) {}
 
-    std::string Dir;
-    int Port = 0;
-    std::map<std::string, std::string> Env;
+    vz5test::CorlanRun Run;
 };
 
 // Processor time (user + system) of a process in seconds, from /proc.
@@ -64,23 +47,12 @@ double CpuSeconds(pid_t pid) {
 }
 
 TEST_F(IdleReportTest, ReportsKeepComingWhileTheTasksIdle) {
-    vz5test::CorlanChild corlan(Env);
+    vz5test::CorlanChild corlan(Run.Env());
     ASSERT_TRUE(corlan.WaitFor("PLC1: RESET.PLC End!\n")) << corlan.Out;
 
     // Become a peer: any datagram from this socket registers it.
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in self{};
-    self.sin_family = AF_INET;
-    self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&self), sizeof self), 0);
-    timeval tv{1, 0};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<unsigned short>(Port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const char hello[] = "hello";
-    sendto(s, hello, sizeof hello - 1, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    vz5test::HostPeer pc;
+    pc.Send(Run.Port, "hello");
 
     // The first report frame of each cycle comes from the same card: count the
     // cycles by it. With the period counted in processor time an idle board
@@ -90,11 +62,8 @@ TEST_F(IdleReportTest, ReportsKeepComingWhileTheTasksIdle) {
     double cpuStart = -1;
     auto start = Clock::now(), end = start + std::chrono::seconds(25);
     while (cycles < 3 && Clock::now() < end) {
-        char buf[65536];
-        ssize_t n = recv(s, buf, sizeof buf, 0);
-        if (n <= 0) continue;
-        std::string frame(buf, static_cast<size_t>(n));
-        if (frame.rfind("{CMD_HARD:", 0) != 0) continue;
+        std::string frame = pc.Receive("{CMD_HARD:", "", 1000);
+        if (frame.empty()) continue;
         std::string type = frame.substr(0, frame.find(';'));
         if (first.empty()) first = type;
         if (type != first) continue;
@@ -103,7 +72,6 @@ TEST_F(IdleReportTest, ReportsKeepComingWhileTheTasksIdle) {
             start = Clock::now();
         }
     }
-    close(s);
     ASSERT_EQ(cycles, 3) << "report cycles seen: " << cycles << "\n" << corlan.Out;
 
     // Two cycles of wall time (at least 5 s) with an idle PLC task: a task that
