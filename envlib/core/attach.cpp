@@ -1,14 +1,16 @@
 // Attach and detach of the library.
 //
-// The Windows build refuses to load on an operating system older than major
-// version 5; POSIX has no such thing to check, so the POSIX attach goes
-// straight to the environment load. Windows also repeats the attach sequence
-// on every thread attach; a shared object has no thread-attach notification,
-// so here it runs once per load (or once per explicit Attach call).
+// The attach sequence runs once per load of the library: at process attach
+// on Windows, from the constructor on POSIX. It does not run again when the
+// host starts a thread: that would repeat the file I/O of the environment
+// load under the loader lock at every thread start, and race with exports
+// already running on other threads.
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 #include "core/lifecycle.h"
+#include "platform/platform.h"
 
 namespace dorlix {
 namespace {
@@ -24,9 +26,21 @@ std::mutex& AttachLock() {
 }
 } // namespace
 
+bool SupportedSystem(unsigned version, char* message, unsigned size) {
+    const unsigned major = version & 0xFF, minor = (version >> 8) & 0xFF, build = (version >> 16) & 0x7FFF;
+    if (major >= 5) return true;
+    if (message && size) std::snprintf(message, size, "Win9x is not supported: %u.%u.%u", major, minor, build);
+    return false;
+}
+
 bool Attach() {
     std::lock_guard<std::mutex> guard(AttachLock());
     g_ready.store(false);
+    char message[128];
+    if (!SupportedSystem(plat::GetVersion(), message, sizeof message)) {
+        plat::ShowMessage("...", message);
+        return false;
+    }
     bool ok = false;
     t_attaching = true;
     try {
@@ -39,14 +53,19 @@ bool Attach() {
     return ok;
 }
 
-void Detach() {
-    std::lock_guard<std::mutex> guard(AttachLock());
-    // Nothing is saved at detach; the log writer drains its queue and stops.
-    try {
-        LogDetach();
-    } catch (...) {
+void Detach(DetachKind how) {
+    // Nothing is saved at detach; the log writes what is queued and ends.
+    std::unique_lock<std::mutex> guard(AttachLock(), std::defer_lock);
+    if (how == DetachKind::ThreadsGone) {
+        if (!guard.try_lock()) return; // an attach was cut short by the system
+    } else {
+        guard.lock();
     }
     g_ready.store(false);
+    try {
+        LogDetach(how);
+    } catch (...) {
+    }
 }
 
 bool LibraryReady() {

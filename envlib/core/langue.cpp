@@ -44,7 +44,7 @@ DORLIX_API char* DORLIX_CALL GetLangueString(const char* text) {
     return Guarded(g_nullText, [&]() -> char* {
         if (!text) return g_nullText;
         if (std::strlen(text) > kMaxText) return g_tooLong;
-        std::lock_guard<std::recursive_mutex> guard(TableLock());
+        std::lock_guard<plat::CriticalSection> guard(TableLock());
         g_ringIndex = (g_ringIndex + 1) % kRingSize;
         char* buf = g_ring[g_ringIndex];
         std::string path = LanguePath();
@@ -59,7 +59,7 @@ DORLIX_API int DORLIX_CALL GetLangueStringLocal(char* text) {
         if (!text) return 0;
         size_t len = std::strlen(text);
         if (len > kMaxLocalText) return 0;
-        std::lock_guard<std::recursive_mutex> guard(TableLock());
+        std::lock_guard<plat::CriticalSection> guard(TableLock());
         std::string path = LanguePath();
         // Looked up with the whole text as default, so that an untranslated
         // text longer than a translation may be stays as it was.

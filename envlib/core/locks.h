@@ -1,10 +1,10 @@
-// The library's process-wide locks. The environment or the import lock may be
-// held while the table lock is taken, never the reverse.
+// The library's process-wide locks, critical sections. The environment or the
+// import lock may be held while the table lock is taken, never the reverse.
 #pragma once
-#include <mutex>
+#include "platform/platform.h"
 
 namespace dorlix {
-std::recursive_mutex& EnvLock();
-std::recursive_mutex& ImportLock();
-std::recursive_mutex& TableLock();
+plat::CriticalSection& EnvLock();
+plat::CriticalSection& ImportLock();
+plat::CriticalSection& TableLock();
 } // namespace dorlix

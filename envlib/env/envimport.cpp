@@ -58,7 +58,7 @@ std::string SeedFilePath() {
 }
 
 int ImportSeedFile(const std::string& seedFile) {
-    std::lock_guard<std::recursive_mutex> lock(ImportLock());
+    std::lock_guard<plat::CriticalSection> lock(ImportLock());
     EnvState& st = Env();
     const char* file = seedFile.c_str();
     bool setup = CallerIsSetupTool();

@@ -256,7 +256,7 @@ int LogSwitch(int which) {
 
 int ReadSysEnv(void* rec) {
     EnvState& st = Env();
-    std::lock_guard<std::recursive_mutex> lock(EnvLock());
+    std::lock_guard<plat::CriticalSection> lock(EnvLock());
     bool translate = CallerIsSetupTool();
 
     SetHiddenReadOnly(st.envFile);
@@ -298,7 +298,7 @@ int ReadSysEnv(void* rec) {
 
 int StoreSysEnv(const void* rec) {
     EnvState& st = Env();
-    std::lock_guard<std::recursive_mutex> lock(EnvLock());
+    std::lock_guard<plat::CriticalSection> lock(EnvLock());
     {
         std::lock_guard<std::mutex> working(WorkingLock());
         memcpy(&st.workingCopy, rec, sizeof st.workingCopy);
@@ -327,7 +327,7 @@ DORLIX_API int DORLIX_CALL GetSysPathEnv(void* rec) {
     return Guarded(0, [&] {
         if (!rec) return 0;
         EnvState& st = Env();
-        std::lock_guard<std::recursive_mutex> lock(EnvLock());
+        std::lock_guard<plat::CriticalSection> lock(EnvLock());
         if (ReadEnvFile(st.envFile, st.fileImage) == EnvFileState::Good) {
             // Until the next load the stored items are the defaults, so the merge
             // of a later read finds nothing to reset.
@@ -345,7 +345,7 @@ DORLIX_API int DORLIX_CALL GetDefaultSysEnv(void* rec) {
     return Guarded(0, [&] {
         if (!rec) return 0;
         EnvState& st = Env();
-        std::lock_guard<std::recursive_mutex> lock(EnvLock());
+        std::lock_guard<plat::CriticalSection> lock(EnvLock());
         SysEnvRecord* out = AsRecord(rec);
         // Rows 215, 217 and 218 hold the caller's own texts and survive.
         const int kept[] = {215, 217, 218};
@@ -368,7 +368,7 @@ DORLIX_API int DORLIX_CALL SaveSysEnv(const void* rec, int /*code*/) {
 
 DORLIX_API int DORLIX_CALL SaveSysInertia(float value) {
     return Guarded(0, [&] {
-        std::lock_guard<std::recursive_mutex> lock(EnvLock());
+        std::lock_guard<plat::CriticalSection> lock(EnvLock());
         Env().fileImage.record.inertia = value;
         return SaveFileImage();
     });
@@ -378,7 +378,7 @@ DORLIX_API int DORLIX_CALL ClearAll(const char* code) {
     return Guarded(0, [&] {
         if (!code || strcasecmp(code, CLEAR_CODE) != 0) return 0;
         EnvState& st = Env();
-        std::lock_guard<std::recursive_mutex> lock(EnvLock());
+        std::lock_guard<plat::CriticalSection> lock(EnvLock());
         for (const std::string* f : {&st.envFile, &st.backupFile}) {
             ClearAttributes(*f);
             plat::DeleteFile(f->c_str());
@@ -390,7 +390,7 @@ DORLIX_API int DORLIX_CALL ClearAll(const char* code) {
 DORLIX_API int DORLIX_CALL DoCheck(void) {
     return Guarded(0, [&] {
         EnvState& st = Env();
-        std::lock_guard<std::recursive_mutex> lock(EnvLock());
+        std::lock_guard<plat::CriticalSection> lock(EnvLock());
         for (const std::string* f : {&st.envFile, &st.backupFile}) {
             ClearAttributes(*f);
             plat::DeleteFile(f->c_str());

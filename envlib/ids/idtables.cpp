@@ -124,7 +124,7 @@ int LineStationByAddress(const char* section, const char* address, int* line, in
 
 int NameLookup(const char* section, const std::string& key, char* out) {
     if (!out) return -1;
-    std::lock_guard<std::recursive_mutex> lock(dorlix::TableLock());
+    std::lock_guard<plat::CriticalSection> lock(dorlix::TableLock());
     return ReadValue(section, key, "", out, kNameSize, dorlix::IdTablePath());
 }
 

@@ -3,6 +3,7 @@
 // envlib/platform/posix emulates them with Windows semantics.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace plat {
@@ -62,5 +63,48 @@ struct LocalTime {
 };
 LocalTime GetLocalTime();
 void Sleep(uint32_t milliseconds);
+// Last-write time of a file in local time; false when the file cannot be opened.
+bool GetFileWriteTime(const char* winPath, LocalTime& out);
+
+// ---- Operating system ----
+// GetVersion: low byte major version, next byte minor version, high word build.
+uint32_t GetVersion();
+// A message for the operator (MessageBoxA with an OK button). Where no one can
+// answer a box (DORLIX_NO_MESSAGE_BOX set, or no desktop), the text goes to
+// standard error instead, so that nothing ever waits for a click.
+void ShowMessage(const char* caption, const char* text);
+// One text to the debugger output channel (OutputDebugStringA).
+void OutputDebugString(const char* text);
+
+// ---- Version resources ----
+// Each string is absent when the resource does not have it.
+struct VersionStrings {
+    std::optional<std::string> fileVersion, productName, comments, specialBuild;
+};
+// Reads the version resource of the file at winPath (the calling program when
+// null): the strings of its first translation. false when it has none readable.
+bool ReadVersionResource(const char* winPath, VersionStrings& out);
+
+// ---- Locks and threads ----
+// A process-wide recursive lock, a critical section on Windows. Usable with
+// std::lock_guard and std::unique_lock.
+class CriticalSection {
+  public:
+    CriticalSection();
+    ~CriticalSection();
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    void lock();
+    void unlock();
+    bool try_lock();
+
+  private:
+    alignas(16) unsigned char state_[64];
+};
+// Starts fn(arg) on a thread of its own that keeps the library loaded while
+// it runs: unloading the library meanwhile (FreeLibrary, dlclose) takes effect
+// only once fn has returned, and then nothing of the library runs on that
+// thread any more. false when no thread could be started.
+bool StartLibraryThread(void (*fn)(void*), void* arg);
 
 } // namespace plat

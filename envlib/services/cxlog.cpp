@@ -4,13 +4,15 @@
 // append. The writer takes the whole queue out under the lock and writes it
 // with the lock released, so a slow disk stalls only the writer. The queue is
 // bounded (records and bytes); a record posted while it is full is refused.
-// When the day file cannot be opened, the batch stays queued for the next
-// wake-up, still under that bound.
+// When the day file cannot be opened, the batch goes back to the front of the
+// queue for a later writer or the shutdown, still under that bound.
 #include "services/cxlog.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "core/lifecycle.h"
 
@@ -34,20 +36,10 @@ CxLog* g_log = nullptr;
 std::atomic<int> g_posters{0};
 std::mutex g_createLock;
 
-bool DebugOutputOn() {
-    static const bool on = [] {
-        const char* v = std::getenv("DORLIX_DEBUG_OUTPUT");
-        return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
-    }();
-    return on;
-}
-
 } // namespace
 
 void DebugOutput(const std::string& text) {
-    if (!DebugOutputOn()) return;
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+    plat::OutputDebugString(text.c_str());
 }
 
 std::size_t GbCutLength(const char* text, std::size_t len, std::size_t max) {
@@ -63,26 +55,42 @@ std::size_t GbCutLength(const char* text, std::size_t len, std::size_t max) {
 }
 
 CxLog::CxLog(std::string nativePath, std::size_t maxRecords, std::size_t maxBytes)
-    : path_(std::move(nativePath)), maxRecords_(maxRecords), maxBytes_(maxBytes) {
-    writer_ = std::thread([this] { Run(); });
-    started_ = true;
-}
+    : path_(std::move(nativePath)), maxRecords_(maxRecords), maxBytes_(maxBytes) {}
 
 CxLog::~CxLog() {
-    Stop();
+    // A private log waits for its writer: the object must outlive it.
+    Close(DetachKind::Unload, ~0u);
 }
 
-void CxLog::Stop() {
-    {
-        std::lock_guard<std::mutex> lock(queueLock_);
-        stopping_ = true;
+bool CxLog::Close(DetachKind how, unsigned waitMs) {
+    std::unique_lock<std::mutex> lock(queueLock_, std::defer_lock);
+    if (how == DetachKind::ThreadsGone) {
+        // A writer ended by the system may have died holding the lock.
+        if (!lock.try_lock()) return false;
+    } else {
+        lock.lock();
     }
-    wake_.notify_all();
-    // The writer writes what is still queued before it ends. It is joined
-    // rather than abandoned: a thread left running inside an unloaded library
-    // would crash the host.
-    if (started_ && writer_.joinable()) writer_.join();
-    started_ = false;
+    stopping_ = true;
+    if (writerRunning_ && how == DetachKind::Unload) {
+        // The writer sees the stop, writes what is queued and ends.
+        wake_.notify_all();
+        const auto ended = [this] { return !writerRunning_; };
+        if (waitMs == ~0u)
+            writerEnded_.wait(lock, ended);
+        else
+            writerEnded_.wait_for(lock, std::chrono::milliseconds(waitMs), ended);
+        if (writerRunning_) return false;
+    }
+    // No writer runs (any more): what is left is written here.
+    Queue rest;
+    rest.swap(queue_);
+    queuedBytes_ = 0;
+    lock.unlock();
+    if (std::FILE* file = OpenFile()) {
+        WriteRecords(file, rest);
+        std::fclose(file);
+    }
+    return true;
 }
 
 std::string CxLog::DayFileName(const plat::LocalTime& date) {
@@ -110,17 +118,26 @@ CxLog& CxLog::Instance() {
     return *g_log;
 }
 
-void CxLog::Shutdown() {
+void CxLog::Shutdown(DetachKind how) {
     int before;
     {
-        std::lock_guard<std::mutex> lock(g_createLock);
+        std::unique_lock<std::mutex> lock(g_createLock, std::defer_lock);
+        if (how == DetachKind::ThreadsGone) {
+            if (!lock.try_lock()) return; // a thread ended by the system held it
+        } else {
+            lock.lock();
+        }
         before = g_state.exchange(LOG_DESTROYED);
     }
     if (before != LOG_ALIVE) return;
-    // Posters still inside Post finish with the log alive; new ones see it gone.
-    while (g_posters.load() != 0)
-        std::this_thread::yield();
-    delete g_log;
+    // Posters still inside Post finish with the log alive; new ones see it
+    // gone. (At a process exit that ended the other threads, none is left.)
+    if (how == DetachKind::Unload) {
+        while (g_posters.load() != 0)
+            std::this_thread::yield();
+    }
+    // A writer still running keeps the object: it ends on its own.
+    if (g_log->Close(how, LOG_SHUTDOWN_WAIT_MS) && how == DetachKind::Unload) delete g_log;
     g_log = nullptr;
 }
 
@@ -155,14 +172,11 @@ bool CxLog::Log(const char* sourceFile, const char* function, int line, int leve
         item->attachment.assign(bytes, bytes + attachmentSize);
     }
 
-    if (DebugOutputOn()) {
-        DebugOutput(FormatLine(*item));
-        if (!item->attachment.empty())
-            DebugOutput(FormatDump(item->attachment.data(), item->attachment.size()));
-    }
+    DebugOutput(FormatLine(*item));
+    if (!item->attachment.empty()) DebugOutput(FormatDump(item->attachment.data(), item->attachment.size()));
 
     const std::size_t bytes = item->message.size() + item->attachment.size();
-    bool wasPosted;
+    bool startWriter = false;
     {
         std::lock_guard<std::mutex> lock(queueLock_);
         if (stopping_ || queue_.size() >= maxRecords_ || bytes > maxBytes_ - queuedBytes_) {
@@ -171,11 +185,22 @@ bool CxLog::Log(const char* sourceFile, const char* function, int line, int leve
         }
         queue_.push_back(std::move(item));
         queuedBytes_ += bytes;
-        wasPosted = posted_;
-        posted_ = true;
+        if (!writerRunning_) {
+            writerRunning_ = true;
+            startWriter = true;
+        }
     }
-    // A writer already due to wake takes this record with its batch.
-    if (!wasPosted) wake_.notify_one();
+    if (!startWriter) {
+        wake_.notify_one();
+        return true;
+    }
+    writersStarted_.fetch_add(1);
+    if (!plat::StartLibraryThread(&CxLog::WriterMain, this)) {
+        // No thread to be had now: the records wait for the next post or the shutdown.
+        std::lock_guard<std::mutex> lock(queueLock_);
+        writerRunning_ = false;
+        writerEnded_.notify_all();
+    }
     return true;
 }
 
@@ -238,48 +263,54 @@ std::string CxLog::FormatDump(const unsigned char* data, std::size_t size) {
     return dump;
 }
 
+void CxLog::WriterMain(void* self) {
+    static_cast<CxLog*>(self)->Run();
+}
+
 void CxLog::Run() {
     std::unique_lock<std::mutex> lock(queueLock_);
     for (;;) {
-        wake_.wait(lock, [this] { return posted_ || stopping_; });
-        // Posted records take priority over the stop request.
-        if (posted_) {
-            posted_ = false;
-            lock.unlock();
-            WriteBatch();
-            lock.lock();
-            continue;
-        }
-        break;
-    }
-    lock.unlock();
-    WriteBatch(); // what is still queued at the stop
-}
-
-void CxLog::WriteBatch() {
-    std::FILE* file = std::fopen(path_.c_str(), "ab");
-    if (file == nullptr) return; // records stay queued for the next batch
-    std::list<std::unique_ptr<Item>> batch;
-    {
-        std::lock_guard<std::mutex> lock(queueLock_);
+        if (queue_.empty() && !stopping_)
+            wake_.wait_for(lock, std::chrono::milliseconds(LOG_WRITER_LINGER_MS));
+        if (queue_.empty()) break;
+        // The file is opened before the records leave the queue: when it
+        // cannot be, they stay queued (and the queue stays bounded) for a
+        // later writer or the shutdown.
+        lock.unlock();
+        std::FILE* file = OpenFile();
+        lock.lock();
+        if (file == nullptr) break;
+        Queue batch;
         batch.swap(queue_);
         queuedBytes_ = 0;
+        lock.unlock();
+        WriteRecords(file, batch);
+        std::fclose(file);
+        lock.lock();
     }
-    bool ok = true;
-    for (const auto& item : batch) {
-        if (!ok) break;
-        const std::string line = FormatLine(*item);
-        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-        if (ok && !item->attachment.empty()) {
-            const std::string dump = FormatDump(item->attachment.data(), item->attachment.size());
-            ok = std::fwrite(dump.data(), 1, dump.size(), file) == dump.size();
-        }
-    }
-    std::fclose(file);
+    writerRunning_ = false;
+    writerEnded_.notify_all();
+    // The unlock is the last touch of the object: a shutdown may free it next.
 }
 
-void LogDetach() {
-    CxLog::Shutdown();
+std::FILE* CxLog::OpenFile() const {
+    return std::fopen(path_.c_str(), "ab");
+}
+
+void CxLog::WriteRecords(std::FILE* file, const Queue& batch) {
+    // A failed write ends the batch: the writer's file errors are silent.
+    for (const auto& item : batch) {
+        const std::string line = FormatLine(*item);
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return;
+        if (!item->attachment.empty()) {
+            const std::string dump = FormatDump(item->attachment.data(), item->attachment.size());
+            if (std::fwrite(dump.data(), 1, dump.size(), file) != dump.size()) return;
+        }
+    }
+}
+
+void LogDetach(DetachKind how) {
+    CxLog::Shutdown(how);
 }
 
 } // namespace dorlix

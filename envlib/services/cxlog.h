@@ -1,19 +1,27 @@
 // The library's text log: one process-wide CxLog that queues posted records
 // and a writer thread that appends them, in posting order, to the day file
 // ".\Log\%Y%m%d.log" below the current directory.
+//
+// The writer runs only while there is work: a post starts it when none is
+// running, and it ends once the queue has stayed empty for a short while.
+// It is a library thread (plat::StartLibraryThread): while it runs, the
+// library stays loaded, so FreeLibrary or dlclose during a batch lets the
+// batch finish, and the unload (with its shutdown) happens after it. Nothing
+// in the shutdown waits for the writer under the loader lock.
 #pragma once
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "core/lifecycle.h"
 #include "platform/platform.h"
 
 namespace dorlix {
@@ -28,6 +36,12 @@ constexpr std::size_t LOG_QUEUE_MAX_BYTES = 16u * 1024u * 1024u;
 // Sizes of the composed texts: SaveLog's message and one record line, each with its NUL.
 constexpr std::size_t LOG_MESSAGE_SIZE = 512;
 constexpr std::size_t LOG_LINE_SIZE = 1024;
+// An idle writer ends after this long without a new record.
+constexpr unsigned LOG_WRITER_LINGER_MS = 200;
+// At most this long a shutdown waits for a writer still busy in a live thread
+// (process exit on POSIX, where the threads run on while exit handlers run).
+constexpr unsigned LOG_SHUTDOWN_WAIT_MS = 2000;
+
 
 // Raised by CxLog::Instance once the log has been shut down.
 class LogDestroyed : public std::runtime_error {
@@ -53,16 +67,18 @@ class CxLog {
     // tests make their own instances with their own paths and bounds.
     explicit CxLog(std::string nativePath, std::size_t maxRecords = LOG_QUEUE_MAX_RECORDS,
                    std::size_t maxBytes = LOG_QUEUE_MAX_BYTES);
-    virtual ~CxLog(); // stops the writer after writing what is queued
+    virtual ~CxLog(); // refuses further records, writes what is queued, waits for the writer
     CxLog(const CxLog&) = delete;
     CxLog& operator=(const CxLog&) = delete;
 
     // The process-wide log, constructed (folder, day file name, writer thread)
     // on the first call. Throws LogDestroyed after Shutdown.
     static CxLog& Instance();
-    // Ends the process-wide log: writes what is queued, stops the writer and
-    // refuses every later use. Safe to call when the log was never created.
-    static void Shutdown();
+    // Ends the process-wide log and refuses every later use: what is queued
+    // is written, by this thread when no writer runs, else by the writer.
+    // Never waits for a thread except a live writer at process exit, and that
+    // for at most LOG_SHUTDOWN_WAIT_MS. Safe to call when the log was never created.
+    static void Shutdown(DetachKind how = DetachKind::Unload);
     // Posts one record. False when it was refused because the queue is full
     // or the log is stopping; the record is then not written.
     bool Log(const char* sourceFile, const char* function, int line, int level, const char* message,
@@ -76,6 +92,8 @@ class CxLog {
 
     const std::string& Path() const { return path_; }
     std::size_t Refused() const { return refused_.load(); }
+    // Writers started so far: a burst needs one, however many records it has.
+    std::size_t WritersStarted() const { return writersStarted_.load(); }
 
     // The texts of one record as written to the file.
     static std::string FormatLine(const Item& item);
@@ -84,28 +102,36 @@ class CxLog {
     static std::string DayFileName(const plat::LocalTime& date);
 
   protected:
-    // The writer loop: the body of the writer thread.
+    // The writer loop: the body of the writer thread. It writes batches until
+    // the queue has stayed empty for the linger time (at once when stopping),
+    // then marks the writer as ended; the object is not touched after that.
     virtual void Run();
 
   private:
-    void WriteBatch();
-    void Stop();
+    using Queue = std::list<std::unique_ptr<Item>>;
+    static void WriterMain(void* self);
+    std::FILE* OpenFile() const;
+    // Writes the records, in order, to the open day file.
+    static void WriteRecords(std::FILE* file, const Queue& batch);
+    // Refuses further records; writes what is queued unless a writer will.
+    // Returns whether the writer has ended.
+    bool Close(DetachKind how, unsigned waitMs);
 
     std::string path_;
     std::size_t maxRecords_;
     std::size_t maxBytes_;
     std::mutex queueLock_;
-    std::condition_variable wake_;
-    bool posted_ = false;   // auto-reset: cleared by the writer when it wakes for it
-    bool stopping_ = false; // manual-reset: stays set once set
-    std::list<std::unique_ptr<Item>> queue_;
+    std::condition_variable wake_;      // a record was posted, or the log is stopping
+    std::condition_variable writerEnded_;
+    bool stopping_ = false; // stays set once set
+    bool writerRunning_ = false;
+    Queue queue_;
     std::size_t queuedBytes_ = 0;
     std::atomic<std::size_t> refused_{0};
-    std::thread writer_;
-    bool started_ = false;
+    std::atomic<std::size_t> writersStarted_{0};
 };
 
-// Debugger output stand-in: one text to standard error when DORLIX_DEBUG_OUTPUT is set.
+// One text to the debugger output channel.
 void DebugOutput(const std::string& text);
 
 // Cuts a GB2312 text to at most max bytes without splitting a double-byte character.

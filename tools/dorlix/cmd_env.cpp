@@ -5,13 +5,10 @@
 // line are taken in that set and stored as GB2312.
 #include "command.h"
 #include "dorlix.h"
+#include "terminal.h"
 
-#include <iconv.h>
-#include <langinfo.h>
 #include <strings.h>
 
-#include <cerrno>
-#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,51 +46,8 @@ Item ItemAt(const std::vector<char>& rec, int i) {
     return item;
 }
 
-// The terminal's character set; the plain C locale counts as UTF-8.
-std::string TerminalCharset() {
-    setlocale(LC_CTYPE, "");
-    std::string cs = nl_langinfo(CODESET);
-    if (cs.empty() || cs == "ANSI_X3.4-1968" || cs == "ASCII") return "UTF-8";
-    return cs;
-}
-
-// Converts text between character sets; bytes that cannot be converted become
-// "?" when lenient, and make the conversion fail otherwise.
-bool Convert(const std::string& text, const char* to, const char* from, std::string& out, bool lenient) {
-    out.clear();
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1) {
-        out = text;
-        return true;
-    }
-    std::vector<char> in(text.begin(), text.end());
-    char* src = in.data();
-    size_t left = in.size();
-    bool ok = true;
-    while (left > 0) {
-        char buf[1024];
-        char* dst = buf;
-        size_t room = sizeof buf;
-        size_t r = iconv(cd, &src, &left, &dst, &room);
-        out.append(buf, static_cast<size_t>(dst - buf));
-        if (r == (size_t)-1 && errno != E2BIG) {
-            if (!lenient) {
-                ok = false;
-                break;
-            }
-            out += '?';
-            ++src;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    return ok;
-}
-
 std::string Show(const std::string& gb) {
-    std::string out;
-    Convert(gb, TerminalCharset().c_str(), "GB18030", out, true);
-    return out;
+    return dorlixtool::ToTerminal(gb);
 }
 
 bool ReadRecord(std::vector<char>& rec) {
@@ -152,7 +106,7 @@ int Set(const std::string& name, const std::string& value) {
         return 1;
     }
     std::string gb;
-    if (!Convert(value, "GB2312", TerminalCharset().c_str(), gb, false)) {
+    if (!dorlixtool::FromTerminal(value, gb)) {
         fprintf(stderr, "dorlix env: the value cannot be written in GB2312\n");
         return 1;
     }

@@ -8,8 +8,7 @@
 // when the identifier has a name, 1 when it has none, 2 for a bad argument.
 #include "command.h"
 #include "dorlix.h"
-
-#include <iconv.h>
+#include "terminal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,30 +17,6 @@
 #include <vector>
 
 namespace {
-
-// GB2312 as UTF-8 for the terminal; bytes that do not convert become "?".
-std::string ToUtf8(const std::string& text) {
-    iconv_t cd = iconv_open("UTF-8", "GB2312");
-    if (cd == (iconv_t)-1) return text;
-    std::vector<char> in(text.begin(), text.end());
-    char* src = in.data();
-    size_t left = in.size();
-    std::string out;
-    while (left > 0) {
-        char buf[512];
-        char* dst = buf;
-        size_t room = sizeof buf;
-        size_t r = iconv(cd, &src, &left, &dst, &room);
-        out.append(buf, static_cast<size_t>(dst - buf));
-        if (r == (size_t)-1 && errno != E2BIG) {
-            out += '?';
-            ++src;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
 
 bool ParseNumber(const std::string& text, int& value) {
     if (text.empty()) return false;
@@ -68,12 +43,12 @@ int RunId(const std::vector<std::string>& args) {
         fprintf(stderr, "dorlix id: %d has no name in the identifier table\n", id);
         return 1;
     }
-    printf("%d %s\n", id, ToUtf8(name).c_str());
+    printf("%d %s\n", id, dorlixtool::ToTerminal(name).c_str());
     if (IsSubID_intEx(id, 0)) {
         int main = id / 10000;
         char mainName[100] = {};
         GetVZ5IDInfo(main, mainName);
-        printf("  main %d %s, sub %d\n", main, ToUtf8(mainName).c_str(), id - main * 10000);
+        printf("  main %d %s, sub %d\n", main, dorlixtool::ToTerminal(mainName).c_str(), id - main * 10000);
     }
     return 0;
 }

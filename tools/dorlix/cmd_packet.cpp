@@ -2,6 +2,7 @@
 // programs. A packet file holds the packet's bytes up to its length; records
 // are read and written only through the library's packet exports.
 #include "command.h"
+#include "terminal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include <iconv.h>
 
 #include "dorlix.h"
 
@@ -39,39 +39,15 @@ float F32(const unsigned char* p) {
     return f;
 }
 
-// GB2312 <-> UTF-8 through iconv; on a byte that does not convert, the rest is
-// shown escaped rather than lost.
-std::string Convert(const std::string& text, const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1) return text;
-    std::string out(text.size() * 4 + 8, '\0');
-    char* src = const_cast<char*>(text.data());
-    size_t left = text.size();
-    char* dst = out.data();
-    size_t room = out.size();
-    while (left > 0) {
-        if (iconv(cd, &src, &left, &dst, &room) != (size_t)-1) break;
-        if (errno != EILSEQ && errno != EINVAL) break;
-        char esc[8];
-        snprintf(esc, sizeof esc, "\\x%02X", (unsigned char)*src);
-        size_t n = strlen(esc);
-        if (room < n) break;
-        std::memcpy(dst, esc, n);
-        dst += n;
-        room -= n;
-        ++src;
-        --left;
-    }
-    out.resize(out.size() - room);
-    iconv_close(cd);
-    return out;
-}
+// Station texts in the terminal; a byte that does not convert is shown
+// escaped rather than lost.
 std::string Shown(const unsigned char* field, size_t size) {
     size_t n = strnlen(reinterpret_cast<const char*>(field), size);
-    return Convert(std::string(reinterpret_cast<const char*>(field), n), "UTF-8", "GB2312");
+    return dorlixtool::ToTerminal(std::string(reinterpret_cast<const char*>(field), n), true);
 }
-std::string Gb(const std::string& utf8) {
-    return Convert(utf8, "GB2312", "UTF-8");
+std::string Gb(const std::string& text) {
+    std::string gb;
+    return dorlixtool::FromTerminal(text, gb) ? gb : text;
 }
 
 const char* KindName(int kind) {

@@ -1,5 +1,6 @@
 // dorlix: command-line access to the station library for technicians.
 #include "command.h"
+#include "terminal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -39,5 +40,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "dorlix: unknown command '%s'\n", argv[1]);
         return Usage();
     }
-    return it->second.handler(std::vector<std::string>(argv + 2, argv + argc));
+    std::vector<std::string> args = dorlixtool::TerminalArguments(argc, argv);
+    args.erase(args.begin());
+    return it->second.handler(args);
 }

@@ -1,8 +1,12 @@
 // Text, process and time calls of the platform layer.
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -43,9 +47,8 @@ std::string ProcessName() {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-LocalTime GetLocalTime() {
-    struct timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
+namespace {
+LocalTime FromTimespec(const struct timespec& ts) {
     struct tm tm {};
     localtime_r(&ts.tv_sec, &tm);
     return LocalTime{tm.tm_year + 1900,
@@ -56,6 +59,50 @@ LocalTime GetLocalTime() {
                      tm.tm_sec,
                      static_cast<int>(ts.tv_nsec / 1000000),
                      tm.tm_wday};
+}
+} // namespace
+
+LocalTime GetLocalTime() {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return FromTimespec(ts);
+}
+
+bool GetFileWriteTime(const char* winPath, LocalTime& out) {
+    struct stat st;
+    bool exists;
+    MapPathStat(winPath, st, exists);
+    if (!exists) return false;
+    out = FromTimespec(st.st_mtim);
+    return true;
+}
+
+// The Windows release the POSIX layer stands in for: 6.1, build 7601.
+uint32_t GetVersion() {
+    return 6u | (1u << 8) | (7601u << 16);
+}
+
+// POSIX has no message boxes: the operator reads standard error.
+void ShowMessage(const char* caption, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    std::fflush(stderr);
+}
+
+// The debugger channel is standard error, and only when DORLIX_DEBUG_OUTPUT is set.
+void OutputDebugString(const char* text) {
+    static const bool on = [] {
+        const char* v = std::getenv("DORLIX_DEBUG_OUTPUT");
+        return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
+    }();
+    if (!on || !text) return;
+    const size_t n = std::strlen(text);
+    std::fwrite(text, 1, n, stderr);
+    if (n == 0 || text[n - 1] != '\n') std::fputc('\n', stderr);
+}
+
+// Executables and shared objects here carry no version resource.
+bool ReadVersionResource(const char*, VersionStrings&) {
+    return false;
 }
 
 void Sleep(uint32_t milliseconds) {

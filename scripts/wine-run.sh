@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# wine-run.sh <program.exe> [args...]: runs a Windows program of the build
+# under Wine, in the scratch prefix of the test run, never in ~/.wine.
+#
+#   VZ5_WINEPREFIX   the prefix (default: wineprefix beside this script's
+#                    build, made on first use)
+# The prefix gets a drive D: of its own (a folder inside it), the station's
+# data drive, and the Chinese code page 936 of the station PCs.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+prefix=${VZ5_WINEPREFIX:-$here/build-win/wineprefix}
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# A Chinese station: the ANSI code page is 936 (GBK).
+export LC_ALL=zh_CN.UTF-8
+# Nothing in a test run may wait for a click.
+export DORLIX_NO_MESSAGE_BOX=1
+# 32-bit programs run through qemu where the kernel cannot run them itself;
+# qemu then must leave Wine the address space it expects.
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xc0000000}
+
+wine=wine
+case "$(od -An -j "$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')" -N 6 -t x1 "$1" 2>/dev/null | tr -d ' \n')" in
+  50450000648*) wine=/usr/lib/wine/wine64 ;; # PE machine 0x8664: x86-64
+esac
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  (
+    flock 9
+    if [ ! -f "$prefix/system.reg" ]; then
+      "$wine" wineboot -i >/dev/null 2>&1 || true
+      wineserver -w || true
+      mkdir -p "$prefix/drive_d"
+      ln -sfn ../drive_d "$prefix/dosdevices/d:"
+    fi
+  ) 9>"$prefix.lock"
+fi
+exec "$wine" "$@"
