@@ -16,7 +16,9 @@ if(VZ5_TESTS AND WIN32 AND CMAKE_CROSSCOMPILING AND NOT TARGET GTest::gtest)
   add_subdirectory(${VZ5_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   foreach(t gtest gtest_main gmock gmock_main)
     target_compile_options(${t} PRIVATE -w)
-    add_library(GTest::${t} ALIAS ${t})
+    if(NOT TARGET GTest::${t})
+      add_library(GTest::${t} ALIAS ${t})
+    endif()
   endforeach()
 endif()
 
@@ -48,6 +50,16 @@ function(vz5_add_subfolders)
   endforeach()
 endfunction()
 
+# The build's folders as the test programs see them: a Windows program under
+# Wine reaches the host's files through drive Z:.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  set(VZ5_TARGET_SOURCE_DIR "Z:${CMAKE_SOURCE_DIR}")
+  set(VZ5_TARGET_BINARY_DIR "Z:${CMAKE_BINARY_DIR}")
+else()
+  set(VZ5_TARGET_SOURCE_DIR "${CMAKE_SOURCE_DIR}")
+  set(VZ5_TARGET_BINARY_DIR "${CMAKE_BINARY_DIR}")
+endif()
+
 # vz5_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK ...] [ENVIRONMENT ...])
 # One GoogleTest executable; each TEST becomes a CTest test.
 function(vz5_add_gtest name)
@@ -57,8 +69,12 @@ function(vz5_add_gtest name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
-  target_compile_definitions(${name} PRIVATE VZ5_SOURCE_DIR="${CMAKE_SOURCE_DIR}" VZ5_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  target_compile_definitions(${name} PRIVATE VZ5_SOURCE_DIR="${VZ5_TARGET_SOURCE_DIR}"
+                             VZ5_BINARY_DIR="${VZ5_TARGET_BINARY_DIR}")
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  if(TARGET vz5_testhost)
+    target_link_libraries(${name} PRIVATE vz5_testhost)
+  endif()
   # On the board build a test that starts a built program must start it
   # through the emulator too: its words, separated by "|", empty natively.
   string(REPLACE ";" "|" emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
@@ -69,6 +85,11 @@ function(vz5_add_gtest name)
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  # Under Wine the tests share the prefix's system folders and drives, the
+  # station: they take turns.
+  if(WIN32)
+    list(APPEND T_RESOURCE_LOCK station)
   endif()
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")

@@ -18,6 +18,8 @@ set(CMAKE_RC_COMPILER ${triple}-windres)
 set(CMAKE_AR ${triple}-ar)
 set(CMAKE_RANLIB ${triple}-ranlib)
 set(CMAKE_DLLTOOL ${triple}-dlltool)
+set(CMAKE_OBJDUMP ${triple}-objdump)
+set(CMAKE_NM ${triple}-nm)
 
 # Headers and libraries of the target only (zlib from libz-mingw-w64-dev);
 # host programs stay usable.

@@ -32,9 +32,11 @@ if [ ! -f "$prefix/system.reg" ]; then
     if [ ! -f "$prefix/system.reg" ]; then
       "$wine" wineboot -i >/dev/null 2>&1 || true
       wineserver -w || true
-      mkdir -p "$prefix/drive_d"
-      ln -sfn ../drive_d "$prefix/dosdevices/d:"
     fi
   ) 9>"$prefix.lock"
+fi
+if [ ! -e "$prefix/dosdevices/d:" ]; then
+  mkdir -p "$prefix/drive_d"
+  ln -sfn ../drive_d "$prefix/dosdevices/d:"
 fi
 exec "$wine" "$@"

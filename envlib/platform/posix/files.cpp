@@ -3,14 +3,18 @@
 // Read-only is the owner's write permission: setting it removes every write
 // bit, clearing it gives the owner write permission back. Like Windows, a
 // read-only file is not deleted, overwritten by a copy or rewritten by the
-// profile writer, even for a privileged user. Hidden has no POSIX twin: it is
-// accepted and not recorded, so attributes never report it. Folders report
-// the directory attribute alone.
+// profile writer, even for a privileged user. Hidden is kept where Wine and
+// Samba keep it, in the extended attribute "user.DOSATTRIB" ("0x2"); on a file
+// system without user attributes it is accepted and not recorded. A file
+// reports the archive attribute besides those, as a file written on Windows
+// does; folders report the directory attribute alone.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
@@ -39,13 +43,35 @@ bool WriteAll(int fd, const char* data, size_t n) {
     return true;
 }
 
+constexpr const char* kDosAttributes = "user.DOSATTRIB";
+
+bool StoredHidden(const std::string& native) {
+    char value[32];
+    ssize_t n = getxattr(native.c_str(), kDosAttributes, value, sizeof value - 1);
+    if (n <= 0) return false;
+    value[n] = '\0';
+    return (std::strtoul(value, nullptr, 16) & FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+void StoreHidden(const std::string& native, bool hidden) {
+    if (hidden) {
+        setxattr(native.c_str(), kDosAttributes, "0x2", 3, 0);
+    } else {
+        removexattr(native.c_str(), kDosAttributes);
+    }
+}
+
 } // namespace
 
 uint32_t GetFileAttributes(const char* winPath) {
     struct stat st;
-    if (!StatPath(winPath, st)) return INVALID_FILE_ATTRIBUTES;
+    std::string native;
+    if (!StatPath(winPath, st, &native)) return INVALID_FILE_ATTRIBUTES;
     if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
-    return ModeReadOnly(st.st_mode) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    uint32_t a = FILE_ATTRIBUTE_ARCHIVE;
+    if (ModeReadOnly(st.st_mode)) a |= FILE_ATTRIBUTE_READONLY;
+    if (StoredHidden(native)) a |= FILE_ATTRIBUTE_HIDDEN;
+    return a;
 }
 
 int SetFileAttributes(const char* winPath, uint32_t attributes) {
@@ -53,11 +79,15 @@ int SetFileAttributes(const char* winPath, uint32_t attributes) {
     std::string native;
     if (!StatPath(winPath, st, &native)) return 0;
     if (S_ISDIR(st.st_mode)) return 1; // read-only means nothing for a Windows folder either
-    mode_t mode = st.st_mode & 07777;
-    mode =
-        (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
-    if (mode == (st.st_mode & 07777)) return 1;
-    return chmod(native.c_str(), mode) == 0 ? 1 : 0;
+    const mode_t mode = st.st_mode & 07777;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const mode_t want = readOnly ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    const bool hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    // Extended attributes change only while the file may be written.
+    if (!readOnly && want != mode && chmod(native.c_str(), want) != 0) return 0;
+    if (StoredHidden(native) != hidden) StoreHidden(native, hidden);
+    if (readOnly && want != mode && chmod(native.c_str(), want) != 0) return 0;
+    return 1;
 }
 
 int CopyFile(const char* from, const char* to, int failIfExists) {
@@ -95,6 +125,10 @@ int CopyFile(const char* from, const char* to, int failIfExists) {
     if (ok) {
         struct timespec times[2] = {src.st_atim, src.st_mtim};
         futimens(out, times);
+        if (StoredHidden(srcPath))
+            fsetxattr(out, kDosAttributes, "0x2", 3, 0);
+        else
+            fremovexattr(out, kDosAttributes);
         fchmod(out, src.st_mode & 07777);
     }
     if (close(out) != 0) ok = false;

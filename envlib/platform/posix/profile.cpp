@@ -1,16 +1,25 @@
-// Profile (INI) files with the behaviour of the Windows profile calls.
+// Profile (INI) files with the behaviour of the Windows profile calls, as
+// the Win32 functions show it (their answers, run under Wine, are the judge).
 //
-// Section and key names compare without regard to ASCII case and are trimmed;
-// values are trimmed and lose one pair of surrounding quotes when read as a
-// single string. Lines starting with ';' are comments. Text after '=' is the
-// value as written: there are no comments at the end of a line.
+// Reading:
+// - Lines end at LF or CR. Blanks (space, tab, the other C white space and
+//   Ctrl-Z) around a line, a name and a value do not count.
+// - "[name]" starts a section, the name running to the last "]" of the line.
+//   Lines before the first header belong to a section without a name.
+// - Any other line is an entry: the name before its first "=", the value
+//   after it; a line without "=" has a name and no value. Lines starting with
+//   ";" are entries too: a lookup of that very name finds them, the key
+//   lists leave them out.
+// - Names compare without regard to ASCII case. A value lookup trims the
+//   section and key names it is given; the lists (keys of a section, its
+//   lines) compare the section name as given. Of two sections or keys of the
+//   same name, only the first counts.
+// - A value loses one pair of surrounding quotes (" or ').
+// - Lists are NUL-separated. A whole list ends in a second NUL; a cut one,
+//   or an empty one, in a single NUL (the line list of a section always in
+//   two). The keys of an empty or absent section are the default text.
 //
-// Host programs read the same files again and again (identifier tables of ten
-// thousand keys, the language file), so a parsed file is kept per native path
-// and reused while its inode, size and modification time stay the same. File
-// times are only as fine as the kernel's clock tick, so an entry parsed within
-// a short margin of the file's last change is not trusted on its own: such a
-// file is read again and compared until the margin has passed.
+// Writing edits the file in place: untouched lines stay as they were written.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -34,14 +43,15 @@ namespace {
 constexpr int64_t kSettleNs = 50'000'000; // well above any kernel clock tick
 constexpr size_t kMaxCachedFiles = 64;
 
+// The white space of the profile calls.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
 }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r'))
+    while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -53,9 +63,9 @@ std::string Lower(std::string_view s) {
     return r;
 }
 
-enum class Kind { Other, Section, Entry };
+enum class Kind { Blank, Section, Entry };
 struct LineInfo {
-    Kind kind = Kind::Other;
+    Kind kind = Kind::Blank;
     std::string_view name;  // section name or key, trimmed
     std::string_view value; // value, trimmed
     bool hasValue = false;  // the line had a '='
@@ -64,13 +74,15 @@ struct LineInfo {
 LineInfo Classify(std::string_view line) {
     LineInfo info;
     std::string_view t = Trim(line);
-    if (t.empty() || t.front() == ';') return info;
+    if (t.empty()) return info;
     if (t.front() == '[') {
         size_t close = t.rfind(']');
-        if (close == std::string_view::npos) return info; // broken header: passed over
-        info.kind = Kind::Section;
-        info.name = Trim(t.substr(1, close - 1));
-        return info;
+        if (close != std::string_view::npos && close > 0) {
+            info.kind = Kind::Section;
+            info.name = Trim(t.substr(1, close - 1));
+            return info;
+        }
+        // A header without its "]" is an entry line.
     }
     info.kind = Kind::Entry;
     size_t eq = t.find('=');
@@ -84,6 +96,10 @@ LineInfo Classify(std::string_view line) {
     return info;
 }
 
+bool IsComment(const std::string& name) {
+    return !name.empty() && name.front() == ';';
+}
+
 struct Entry {
     std::string key, value;
     bool hasValue;
@@ -94,11 +110,11 @@ struct Section {
     std::unordered_map<std::string, size_t> keys; // lower-case key -> first entry
 };
 struct Parsed {
-    std::vector<Section> sections;
-    std::unordered_map<std::string, size_t> index; // lower-case name -> section
+    std::vector<Section> sections;                 // [0]: the lines before the first header
+    std::unordered_map<std::string, size_t> index; // lower-case name -> first section of that name
 };
 
-// Lines without their terminators; each keeps the terminator it had.
+// Lines without their terminators (LF, CR LF or CR); each keeps the one it had.
 struct Line {
     std::string_view text, eol;
 };
@@ -106,31 +122,32 @@ std::vector<Line> SplitLines(std::string_view raw) {
     std::vector<Line> lines;
     size_t pos = 0;
     while (pos < raw.size()) {
-        size_t nl = raw.find('\n', pos);
-        if (nl == std::string_view::npos) {
+        size_t end = raw.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
             lines.push_back({raw.substr(pos), std::string_view()});
             break;
         }
-        size_t end = (nl > pos && raw[nl - 1] == '\r') ? nl - 1 : nl;
-        lines.push_back({raw.substr(pos, end - pos), raw.substr(end, nl + 1 - end)});
-        pos = nl + 1;
+        size_t next = end + 1;
+        if (raw[end] == '\r' && next < raw.size() && raw[next] == '\n') ++next;
+        lines.push_back({raw.substr(pos, end - pos), raw.substr(end, next - end)});
+        pos = next;
     }
     return lines;
 }
 
 std::shared_ptr<const Parsed> Parse(std::string_view raw) {
     auto p = std::make_shared<Parsed>();
-    Section* current = nullptr; // lines before the first section belong to none
+    p->sections.push_back(Section{});
+    p->index.emplace("", 0);
     for (const Line& line : SplitLines(raw)) {
         LineInfo info = Classify(line.text);
         if (info.kind == Kind::Section) {
-            // A section that appears twice is one section: its keys add up.
-            auto [it, added] = p->index.emplace(Lower(info.name), p->sections.size());
-            if (added) p->sections.push_back(Section{std::string(info.name), {}, {}});
-            current = &p->sections[it->second];
-        } else if (info.kind == Kind::Entry && current) {
-            current->keys.emplace(Lower(info.name), current->entries.size());
-            current->entries.push_back(Entry{std::string(info.name), std::string(info.value), info.hasValue});
+            p->index.emplace(Lower(info.name), p->sections.size());
+            p->sections.push_back(Section{std::string(info.name), {}, {}});
+        } else if (info.kind == Kind::Entry) {
+            Section& current = p->sections.back();
+            current.keys.emplace(Lower(info.name), current.entries.size());
+            current.entries.push_back(Entry{std::string(info.name), std::string(info.value), info.hasValue});
         }
     }
     return p;
@@ -228,43 +245,84 @@ std::shared_ptr<const Parsed> LoadFile(const char* file) {
     return Load(native, st, exists);
 }
 
-const Section* FindSection(const Parsed* p, const char* section) {
+// The section a value lookup reads: the name trimmed, the first of that name.
+const Section* ValueSection(const Parsed* p, const char* section) {
     if (!p) return nullptr;
     auto it = p->index.find(Lower(Trim(section)));
     return it == p->index.end() ? nullptr : &p->sections[it->second];
 }
 
-// A single text: cut to size - 1 characters when it does not fit.
-uint32_t CopyText(std::string_view text, char* out, uint32_t size) {
-    size_t n = text.size() < size ? text.size() : size - 1;
-    if (n > 0) std::memcpy(out, text.data(), n);
+// The section a list reads: the name as given, never the nameless one.
+const Section* ListSection(const Parsed* p, const char* section) {
+    if (!p || !*section) return nullptr;
+    auto it = p->index.find(Lower(section));
+    return it == p->index.end() || it->second == 0 ? nullptr : &p->sections[it->second];
+}
+
+// A value into out (size > 0): one pair of surrounding quotes removed, cut to
+// size - 1 characters. Returns the characters written before the NUL.
+uint32_t CopyValue(std::string_view v, char* out, uint32_t size) {
+    bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    if (quoted) v.remove_prefix(1); // the closing quote goes only if all of it fits
+    size_t n = v.size() < size ? v.size() : size - 1;
+    if (quoted && n == v.size()) --n;
+    if (n > 0) std::memcpy(out, v.data(), n);
     out[n] = '\0';
     return static_cast<uint32_t>(n);
 }
 
-// A list of NUL-terminated items ending in a second NUL; when it does not fit
-// the last item is cut, two NULs end the buffer and the result is size - 2.
-uint32_t CopyList(const std::string& items, char* out, uint32_t size) {
-    if (size < 2) {
-        out[0] = '\0';
-        return 0;
+// The list of the given items, as the string call hands it out: the items
+// NUL-separated with a second NUL at the end; when they do not all fit (the
+// list must leave two characters spare), the text is cut at size - 2
+// characters and ends in a single NUL, and the result is size - 2.
+struct ListText {
+    std::string text; // the items, each with its NUL
+    bool cut = false;
+};
+ListText BuildKeyList(const std::vector<std::string>& items, uint32_t size) {
+    ListText list;
+    int64_t left = size;
+    for (const std::string& item : items) {
+        if (left <= 2) break;
+        size_t n = item.size() < static_cast<size_t>(left - 2) ? item.size() : static_cast<size_t>(left - 2);
+        list.text.append(item, 0, n).push_back('\0');
+        left -= static_cast<int64_t>(n) + 1;
+        if (left < 2) break;
     }
-    if (items.size() + 1 <= size) {
-        std::memcpy(out, items.data(), items.size());
-        out[items.size()] = '\0';
-        if (items.empty()) out[1] = '\0';
-        return static_cast<uint32_t>(items.size());
-    }
-    std::memcpy(out, items.data(), size - 2);
-    out[size - 2] = '\0';
-    out[size - 1] = '\0';
-    return size - 2;
+    list.cut = left <= 1;
+    return list;
 }
 
-std::string_view WithoutQuotes(std::string_view v) {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        return v.substr(1, v.size() - 2);
-    return v;
+// The section names: here a name is cut as soon as it and its NUL no longer
+// leave a character spare.
+ListText BuildNameList(const std::vector<std::string>& names, uint32_t size) {
+    ListText list;
+    int64_t left = static_cast<int64_t>(size) - 1;
+    for (const std::string& name : names) {
+        if (static_cast<int64_t>(name.size()) + 1 >= left) {
+            if (left > 0) list.text.append(name, 0, static_cast<size_t>(left - 1)).push_back('\0');
+            list.cut = true;
+            return list;
+        }
+        list.text.append(name).push_back('\0');
+        left -= static_cast<int64_t>(name.size()) + 1;
+    }
+    return list;
+}
+
+uint32_t PutList(const ListText& list, char* out, uint32_t size) {
+    uint32_t n = list.cut ? size - 2 : static_cast<uint32_t>(list.text.size());
+    if (n > 0) std::memcpy(out, list.text.data(), n);
+    out[n] = '\0';
+    return n;
+}
+
+std::string_view DefaultText(const char* def) {
+    // The default loses its trailing spaces, as with the Windows call.
+    std::string_view d = def ? std::string_view(def) : std::string_view();
+    while (!d.empty() && d.back() == ' ')
+        d.remove_suffix(1);
+    return d;
 }
 
 } // namespace
@@ -274,61 +332,100 @@ uint32_t GetPrivateProfileString(const char* section, const char* key, const cha
     if (!out || size == 0) return 0;
     auto parsed = LoadFile(file);
     if (!section) {
-        std::string items;
+        std::vector<std::string> names;
         if (parsed) {
-            for (const Section& s : parsed->sections)
-                items.append(s.name).push_back('\0');
+            for (size_t i = 1; i < parsed->sections.size(); ++i) {
+                if (!parsed->sections[i].name.empty()) names.push_back(parsed->sections[i].name);
+            }
         }
-        return CopyList(items, out, size);
+        if (size == 1) {
+            out[0] = '\0';
+            return 0;
+        }
+        return PutList(BuildNameList(names, size), out, size);
     }
-    const Section* s = FindSection(parsed.get(), section);
     if (!key) {
-        std::string items;
-        if (s) {
-            for (const Entry& e : s->entries)
-                items.append(e.key).push_back('\0');
+        std::vector<std::string> keys;
+        if (const Section* s = ListSection(parsed.get(), section)) {
+            for (const Entry& e : s->entries) {
+                if (e.hasValue && !IsComment(e.key)) keys.push_back(e.key);
+            }
         }
-        return CopyList(items, out, size);
+        ListText list = BuildKeyList(keys, size);
+        if (list.text.empty() || list.text[0] == '\0') return CopyValue(DefaultText(def), out, size);
+        return PutList(list, out, size);
     }
-    if (s) {
+    if (const Section* s = ValueSection(parsed.get(), section)) {
         auto it = s->keys.find(Lower(Trim(key)));
-        if (it != s->keys.end()) return CopyText(WithoutQuotes(s->entries[it->second].value), out, size);
+        if (it != s->keys.end() && s->entries[it->second].hasValue)
+            return CopyValue(s->entries[it->second].value, out, size);
     }
-    // The default loses its trailing blanks, as the Windows call does.
-    std::string_view d = def ? std::string_view(def) : std::string_view();
-    while (!d.empty() && IsBlank(d.back()))
-        d.remove_suffix(1);
-    return CopyText(d, out, size);
+    return CopyValue(DefaultText(def), out, size);
 }
 
+// The value's number as the Windows call reads it: leading blanks, a sign,
+// then decimal digits or, after "0x", "0o" or "0b", hexadecimal, octal or
+// binary ones, up to the first other character, wrapping at 32 bits. An
+// empty value (or none) gives the default.
 uint32_t GetPrivateProfileInt(const char* section, const char* key, int def, const char* file) {
-    if (!section || !key) return static_cast<uint32_t>(def);
-    char buf[256];
-    if (GetPrivateProfileString(section, key, "", buf, sizeof buf, file) == 0)
+    char buf[30];
+    if (GetPrivateProfileString(section, key, "", buf, sizeof buf, file) == 0 || buf[0] == '\0')
         return static_cast<uint32_t>(def);
     const char* p = buf;
+    while (*p && static_cast<unsigned char>(*p) <= ' ')
+        ++p;
     bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    while (*p == '+' || *p == '-') {
+        if (*p == '-') negative = !negative;
+        ++p;
+    }
+    uint32_t base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
+        base = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
+        p += 2;
+    }
     uint32_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        value = value * 10 + static_cast<uint32_t>(*p - '0');
+    for (;; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        uint32_t digit = c >= '0' && c <= '9'   ? c - '0'
+                         : c >= 'a' && c <= 'z' ? c - 'a' + 10
+                         : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                                : 99;
+        if (digit >= base) break;
+        value = value * base + digit;
+    }
     return negative ? 0u - value : value;
 }
 
 uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file) {
     if (!out || size == 0) return 0;
-    std::string items;
-    if (section) {
-        auto parsed = LoadFile(file);
-        if (const Section* s = FindSection(parsed.get(), section)) {
-            for (const Entry& e : s->entries) {
-                items.append(e.key);
-                if (e.hasValue) items.append("=").append(e.value);
-                items.push_back('\0');
+    // The lines of the section, each "key=value" or just the name; comment
+    // lines left out.
+    ListText list;
+    int64_t left = size;
+    auto parsed = section ? LoadFile(file) : nullptr;
+    if (const Section* s = section ? ListSection(parsed.get(), section) : nullptr) {
+        for (const Entry& e : s->entries) {
+            if (IsComment(e.key)) continue;
+            if (left <= 2) break;
+            size_t n = std::min(e.key.size(), static_cast<size_t>(left - 2));
+            list.text.append(e.key, 0, n).push_back('\0');
+            left -= static_cast<int64_t>(n) + 1;
+            if (left < 2) break;
+            if (e.hasValue) {
+                list.text.back() = '=';
+                size_t v = std::min(e.value.size(), static_cast<size_t>(left - 2));
+                list.text.append(e.value, 0, v).push_back('\0');
+                left -= static_cast<int64_t>(v) + 1;
             }
         }
     }
-    return CopyList(items, out, size);
+    list.cut = left <= 1;
+    // Always two NULs at the end, inside the buffer.
+    std::string bytes = list.text + '\0';
+    if (bytes.size() < 2) bytes.push_back('\0');
+    std::memcpy(out, bytes.data(), std::min<size_t>(bytes.size(), size));
+    return list.cut ? size - 2 : static_cast<uint32_t>(list.text.size());
 }
 
 int WritePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {
@@ -380,7 +477,8 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
         }
         if (inSection) {
             if (!key) continue;
-            if (info.kind == Kind::Entry && Lower(info.name) == wantKey) {
+            // Keys live in the first section of the name: the only one read.
+            if (inFirst && info.kind == Kind::Entry && Lower(info.name) == wantKey) {
                 if (!value) continue;
                 if (!done) {
                     out.push_back({own(std::string(info.name) + "=" + value), line.eol});

@@ -1,25 +1,9 @@
 # Writes the module-definition file of Dorlix.dll from the public header:
-# every function declared "DORLIX_API <type> DORLIX_CALL <Name>(" is an
-# export under its own undecorated name, and nothing else is.
+# every function the header declares is an export under its own undecorated
+# name, and nothing else is.
 #   cmake -DHEADER=include/dorlix.h -DOUTPUT=Dorlix.def -P exports-def.cmake
-file(READ ${HEADER} text)
-string(REGEX MATCHALL "DORLIX_API[^;()]*DORLIX_CALL[ \t\r\n]+[A-Za-z_][A-Za-z0-9_]*[ \t\r\n]*\\(" decls "${text}")
-set(names)
-foreach(decl IN LISTS decls)
-  string(REGEX REPLACE ".*DORLIX_CALL[ \t\r\n]+([A-Za-z_][A-Za-z0-9_]*).*" "\\1" name "${decl}")
-  list(APPEND names ${name})
-endforeach()
-list(LENGTH names count)
-if(count EQUAL 0)
-  message(FATAL_ERROR "no exports found in ${HEADER}")
-endif()
-set(unique ${names})
-list(REMOVE_DUPLICATES unique)
-list(LENGTH unique unique_count)
-if(NOT unique_count EQUAL count)
-  message(FATAL_ERROR "an export is declared twice in ${HEADER}")
-endif()
-list(SORT names)
+include(${CMAKE_CURRENT_LIST_DIR}/header-exports.cmake)
+dorlix_header_exports(${HEADER} names)
 set(def "LIBRARY Dorlix.dll\nEXPORTS\n")
 foreach(name IN LISTS names)
   string(APPEND def "    ${name}\n")

@@ -1,7 +1,6 @@
 // The frame exports: fields, trimming, numbers, display shortening, versions
-// and language texts, in an attached library with its own root.
+// and language texts, in an attached library on a station of its own.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,21 +12,14 @@
 #include "dorlix.h"
 #include "env/envaccess.h"
 #include "platform/platform.h"
+#include "station.h"
 
 namespace {
 
 class Frame : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/dorlix-frame-XXXXXX";
-        root_ = mkdtemp(tmpl);
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
-        ASSERT_TRUE(dorlix::Attach());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
+    void SetUp() override { ASSERT_TRUE(dorlix::Attach()); }
+    void TearDown() override { dorlix::Detach(); }
     // Writes the language file where the environment's language path points.
     void WriteLangueFile(const std::string& text) {
         // A fresh system fills its working copy at the first read of the record.
@@ -35,11 +27,9 @@ class Frame : public ::testing::Test {
         GetSysEnv(record.data());
         char win[260];
         ASSERT_EQ(dorlix::WorkingItemValue(179, win, sizeof win), 1);
-        std::string native = plat::MapPath(win);
-        std::filesystem::create_directories(std::filesystem::path(native).parent_path());
-        std::ofstream(native, std::ios::binary) << text;
+        station_.Write(win, text);
     }
-    std::string root_;
+    vz5test::Station station_{"dorlix-frame"};
 };
 
 TEST_F(Frame, Fields) {
@@ -232,7 +222,7 @@ TEST_F(Frame, MissingLanguageFileLeavesTextsAlone) {
 TEST_F(Frame, ProcessName) {
     char name[260] = "junk";
     EXPECT_EQ(GetCurProcess(name), 1);
-    EXPECT_STREQ(name, "test_envlib_frame");
+    EXPECT_EQ(std::string(name), vz5test::ThisProgramName());
     EXPECT_EQ(GetCurProcess(nullptr), 0);
 }
 

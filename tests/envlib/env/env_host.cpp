@@ -1,9 +1,9 @@
 // A minimal host program for the tests: loads the library, reads the
 // environment once and saves the inertia, as a station program does.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <vector>
+
+#include "testhost.h"
 
 // Under the sanitizer build the leak check at exit trips over the thread-local
 // storage of the dlopen'ed library (a fault of the sanitizer runtime, not of
@@ -13,10 +13,10 @@ extern "C" const char* __asan_default_options() {
 }
 
 int main() {
-    void* lib = dlopen(VZ5_BINARY_DIR "/lib/libdorlix.so", RTLD_NOW | RTLD_LOCAL);
-    if (!lib) return 2;
-    auto getSysEnv = reinterpret_cast<int (*)(void*)>(dlsym(lib, "GetSysEnv"));
-    auto saveSysInertia = reinterpret_cast<int (*)(float)>(dlsym(lib, "SaveSysInertia"));
+    vz5test::Library lib;
+    if (!lib.Load(vz5test::LibraryFile())) return 2;
+    auto getSysEnv = lib.Function<int (*)(void*)>("GetSysEnv");
+    auto saveSysInertia = lib.Function<int (*)(float)>("SaveSysInertia");
     if (!getSysEnv || !saveSysInertia) return 2;
     std::vector<char> rec(188910);
     getSysEnv(rec.data());

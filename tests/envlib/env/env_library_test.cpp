@@ -1,11 +1,9 @@
-// The environment record through the real shared library: each test points
-// DORLIX_ROOT at a fresh folder and loads libdorlix.so, so that the load
-// sequence runs exactly as in a host program.
+// The environment record through the real shared library: each test works
+// on a fresh station and loads the library, so that the load sequence runs
+// exactly as in a host program.
 #include "env_testutil.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
@@ -52,17 +50,18 @@ class EnvLibrary : public ::testing::Test {
   protected:
     void TearDown() override { Unload(); }
 
-    // Each load opens its own copy of the library: a library holding unique
-    // symbols is never unloaded by dlclose, and the attach sequence must run
-    // again on the current root.
+    // Each load opens its own copy of the library: a loader may keep an
+    // unloaded library mapped, and the attach sequence must run again on the
+    // current station.
     void Load() {
-        ASSERT_EQ(handle_, nullptr);
+        ASSERT_FALSE(lib_.Loaded());
         static int loads = 0;
-        std::string copy =
-            std::string(getenv("DORLIX_ROOT")) + "/libdorlix-" + std::to_string(++loads) + ".so";
-        std::filesystem::copy_file(LIB, copy);
-        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle_, nullptr) << dlerror();
+        const std::string lib = vz5test::LibraryFile();
+        const std::filesystem::path from(lib);
+        std::string copy = root_.Scratch(from.stem().string() + "-" + std::to_string(++loads) +
+                                         from.extension().string());
+        std::filesystem::copy_file(from, copy);
+        ASSERT_TRUE(lib_.Load(copy)) << lib_.Error();
         Resolve(GetSysEnvStrSize, "GetSysEnvStrSize");
         Resolve(GetSysEnv, "GetSysEnv");
         Resolve(GetSysPathEnv, "GetSysPathEnv");
@@ -77,17 +76,13 @@ class EnvLibrary : public ::testing::Test {
         Resolve(ImportLWPConfig, "ImportLWPConfig");
         Resolve(GetMD5Code, "GetMD5Code");
     }
-    void Unload() {
-        if (!handle_) return;
-        dlclose(handle_);
-        handle_ = nullptr;
-    }
+    void Unload() { lib_.Unload(); }
     void Reload() {
         Unload();
         Load();
     }
     template <class F> void Resolve(F& fn, const char* name) {
-        fn = reinterpret_cast<F>(dlsym(handle_, name));
+        fn = lib_.Function<F>(name);
         ASSERT_NE(fn, nullptr) << name;
     }
 
@@ -114,9 +109,8 @@ class EnvLibrary : public ::testing::Test {
         ASSERT_EQ(SaveSysEnv(rec.data(), 0), 1);
     }
 
-    static constexpr const char* LIB = VZ5_BINARY_DIR "/lib/libdorlix.so";
     TempRoot root_;
-    void* handle_ = nullptr;
+    vz5test::Library lib_;
     int last_status_ = -99;
 
     int (*GetSysEnvStrSize)() = nullptr;
@@ -227,7 +221,7 @@ TEST_F(EnvLibrary, LoadFallsBackToBackupForMissingOrDamagedMainFile) {
         int status; // a missing main file is reported until the next load
     };
     const Case cases[] = {
-        {"missing", [](const std::string& p) { std::filesystem::remove(p); }, 0},
+        {"missing", [](const std::string& p) { vz5test::MakeWritable(p); std::filesystem::remove(p); }, 0},
         {"wrong magic",
          [](const std::string& p) {
              Bytes b = ReadBytes(p);
@@ -487,9 +481,7 @@ TEST_F(EnvLibrary, SeedFileWithOnlyAVersionGetsItsKeysWrittenBack) {
     EXPECT_EQ(IniValue(seed, "LWPENVINFO", KEY_LIB_VERSION), "423");
     EXPECT_EQ(IniValue(seed, "AuxParam", KEY_PRINT_TYPE), "0");
     EXPECT_EQ(IniValue(seed, "AuxParam", KEY_INERTIA), "900.000");
-    struct stat st;
-    ASSERT_EQ(stat(seed.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0222, 0u) << "seed file left writable";
+    EXPECT_TRUE(vz5test::IsReadOnly(seed)) << "seed file left writable";
 
     Bytes f = ReadBytes(root_.MainFile());
     EXPECT_EQ(TextAt(f, 4, 100), "SYSMORVANTESYS");
@@ -512,7 +504,7 @@ TEST_F(EnvLibrary, SeedFileValuesAreImportedByLabel) {
                       "[LWPENVINFO]\r\n" + KEY_FILE_VERSION + "=200\r\n" + KEY_LIB_VERSION + "=423\r\n" +
                       "[AuxParam]\r\n" + KEY_PRINT_TYPE + "=3\r\n" + KEY_INERTIA + "=1234.5\r\n";
     WriteText(root_.SeedFile(), ini);
-    chmod(root_.SeedFile().c_str(), 0444);
+    vz5test::MakeReadOnly(root_.SeedFile());
     Load();
 
     Bytes f = ReadBytes(root_.MainFile());

@@ -1,8 +1,8 @@
-// Helpers of the environment tests: a fresh DORLIX_ROOT per test, raw file
+// Helpers of the environment tests: a fresh station per test, raw file
 // access, and the byte offsets of the environment file and record, written
 // down here independently of the library's own structures.
 #pragma once
-#include <sys/stat.h>
+#include "station.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -64,7 +64,7 @@ inline Bytes ReadBytes(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 inline void WriteBytes(const std::string& path, const Bytes& b) {
-    chmod(path.c_str(), 0644); // the library keeps its files read-only
+    vz5test::MakeWritable(path); // the library keeps its files read-only and hidden
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
@@ -72,31 +72,11 @@ inline bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
-// A temporary folder that is the library's root for one test.
-class TempRoot {
+// The station of one test; its scratch folder is the current directory.
+class TempRoot : public vz5test::Station {
   public:
-    TempRoot() {
-        char tmpl[] = "/tmp/dorlix-env-XXXXXX";
-        const char* dir = mkdtemp(tmpl);
-        path_ = dir ? dir : "";
-        setenv("DORLIX_ROOT", path_.c_str(), 1);
-    }
-    ~TempRoot() {
-        if (path_.empty()) return;
-        std::error_code ec;
-        // Read-only files keep nothing from being removed; folders need write bits.
-        for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
-            if (e.is_directory()) chmod(e.path().c_str(), 0755);
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-    std::string SystemDir() const { return path_ + "/c/WINDOWS/system32"; }
-    std::string MainFile() const { return SystemDir() + "/lwpsenvX.sys"; }
-    std::string BackupFile() const { return path_ + "/c/WINDOWS/inf/winsenvX.pnf"; }
-    std::string SeedFile() const { return SystemDir() + "/lwpenv.ini"; }
-
-  private:
-    std::string path_;
+    TempRoot() : Station("dorlix-env") {}
+    const std::string& Path() const { return Scratch(); }
 };
 
 } // namespace envtest

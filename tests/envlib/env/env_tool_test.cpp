@@ -1,9 +1,7 @@
-// "dorlix env": the technicians' tool run as a program on a fresh DORLIX_ROOT.
+// "dorlix env": the technicians' tool run as a program on a fresh station.
 #include "env_testutil.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -12,41 +10,25 @@ using namespace envtest;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
+using ToolRun = vz5test::ProgramRun;
 
 // Runs the built tool with args in a UTF-8 locale and captures standard output.
-ToolRun Tool(const std::vector<std::string>& args,
-             const std::string& program = VZ5_BINARY_DIR "/bin/dorlix") {
-    int pipeFd[2];
-    if (pipe(pipeFd) != 0) return {};
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFd[1], 1);
-        close(pipeFd[0]);
-        close(pipeFd[1]);
-        setenv("LC_ALL", "C.UTF-8", 1);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+ToolRun Tool(const std::vector<std::string>& args, const std::string& program = vz5test::BuiltProgram("dorlix")) {
+    vz5test::SetEnv("LC_ALL", "C.UTF-8");
+    return vz5test::RunProgram(program, args);
+}
+
+// A copy of a built program under another name, with the library beside it
+// where the program finds the library there (Windows).
+std::string CopyProgram(const std::string& stem, const std::string& to) {
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+    std::filesystem::copy_file(vz5test::BuiltProgram(stem), to);
+    std::filesystem::permissions(to, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+    if (vz5test::kWindows) {
+        const std::filesystem::path lib(vz5test::LibraryFile());
+        std::filesystem::copy_file(lib, std::filesystem::path(to).parent_path() / lib.filename());
     }
-    close(pipeFd[1]);
-    ToolRun r;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(pipeFd[0], buf, sizeof buf)) > 0)
-        r.out.append(buf, static_cast<size_t>(n));
-    close(pipeFd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return to;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -127,10 +109,8 @@ TEST_F(EnvTool, ExportAndImport) {
 // The station set-up tool sees the labels translated through the language
 // file; a translation longer than the label field is cut to the field.
 TEST_F(EnvTool, SetupToolSeesTranslatedLabels) {
-    std::string setupTool = root_.Path() + "/talvane.exe";
-    std::filesystem::copy_file(VZ5_BINARY_DIR "/bin/dorlix", setupTool);
-    chmod(setupTool.c_str(), 0755);
-    std::string langue = root_.Path() + "/d/VZ5/system/config/LangueID.ini";
+    const std::string setupTool = CopyProgram("dorlix", root_.Scratch("setup/talvane.exe"));
+    std::string langue = root_.Native("D:\\VZ5\\system\\config\\LangueID.ini");
     std::filesystem::create_directories(std::filesystem::path(langue).parent_path());
     std::ofstream(langue, std::ios::binary)
         << "[LANGUE]\r\n"
@@ -151,10 +131,7 @@ TEST_F(EnvTool, SetupToolSeesTranslatedLabels) {
     // Labels are translated for display only: a later save by the set-up tool
     // keeps the stored labels, so other programs keep the stored values.
     ASSERT_EQ(Tool({"env", "set", "ParamIDPath", "D:\\IDS\\MINE.INI"}).exitCode, 0);
-    std::string host = root_.Path() + "/host/talvane.exe";
-    std::filesystem::create_directories(root_.Path() + "/host");
-    std::filesystem::copy_file(VZ5_BINARY_DIR "/bin/test_envlib_env_host", host);
-    chmod(host.c_str(), 0755);
+    const std::string host = CopyProgram("test_envlib_env_host", root_.Scratch("host/talvane.exe"));
     ASSERT_EQ(Tool({}, host).exitCode, 0);
     Bytes f = ReadBytes(root_.MainFile());
     EXPECT_EQ(TextAt(f, FileItemField(170, LABEL), 256).find("ParamID"), std::string::npos);

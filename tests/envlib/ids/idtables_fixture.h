@@ -1,4 +1,4 @@
-// A private library root with the identifier-table file and its companions.
+// A private station with the identifier-table file and its companions.
 #pragma once
 #include "core/lifecycle.h"
 #include "ids/idtables.h"
@@ -7,20 +7,19 @@
 #include <dorlix.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "station.h"
 
 class IdTableTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char tmpl[] = "/tmp/dorlix-ids-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
-        std::filesystem::create_directories(root_ + "/d/VZ5/system");
+        station_ = std::make_unique<vz5test::Station>("dorlix-ids");
+        station_->MakeFolder("D:\\VZ5\\system");
         ASSERT_TRUE(dorlix::Attach());
         // The table path comes from the working copy, which the first environment read fills.
         std::vector<char> rec(static_cast<size_t>(GetSysEnvStrSize()));
@@ -29,7 +28,7 @@ class IdTableTest : public ::testing::Test {
     }
     static void TearDownTestSuite() {
         dorlix::Detach();
-        std::filesystem::remove_all(root_);
+        station_.reset();
     }
     // Writes the table file (companion "" / "1" / "2") with the given INI text.
     static std::string WriteTable(const std::string& text, const std::string& companion = "") {
@@ -37,5 +36,5 @@ class IdTableTest : public ::testing::Test {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         return path;
     }
-    static inline std::string root_;
+    static inline std::unique_ptr<vz5test::Station> station_;
 };

@@ -1,45 +1,36 @@
-// Test environment of the packet tests: a private DORLIX_ROOT and working
-// folder under /tmp, the library attached once per program, and helpers that
+// Test environment of the packet tests: a private station whose scratch
+// folder is the working folder, the library attached once per program, and helpers that
 // give the readers and writers heap buffers of exactly the size of a kind (so
 // that the address sanitizer sees every access beyond them).
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "packet/layout.h"
+#include "station.h"
 
 namespace packettest {
 
 class PacketEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        char tmpl[] = "/tmp/vz5-packet-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        setenv("DORLIX_ROOT", dir_.c_str(), 1);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_); // the log folder lands here
+        station_ = std::make_unique<vz5test::Station>("vz5-packet"); // the log folder lands in its scratch
         ASSERT_TRUE(dorlix::Attach());
     }
     void TearDown() override {
         dorlix::Detach();
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        station_.reset();
     }
-    const std::string& Dir() const { return dir_; }
+    const std::string& Dir() const { return station_->Scratch(); }
 
   private:
-    std::string dir_;
-    std::filesystem::path old_;
+    std::unique_ptr<vz5test::Station> station_;
 };
 
 inline PacketEnvironment* const g_env =

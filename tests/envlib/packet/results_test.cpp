@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "station.h"
 
 namespace {
 
@@ -24,17 +27,14 @@ using Bytes = std::vector<unsigned char>;
 class ResultPackets : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        char tmpl[] = "/tmp/dorlix-results-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
+        station_ = std::make_unique<vz5test::Station>("dorlix-results");
         ASSERT_TRUE(dorlix::Attach());
     }
     static void TearDownTestSuite() {
         dorlix::Detach();
-        std::filesystem::remove_all(root_);
+        station_.reset();
     }
-    static inline std::string root_;
+    static inline std::unique_ptr<vz5test::Station> station_;
 };
 
 // A result as the tests describe it; form 1 short, 2 long.

@@ -1,6 +1,5 @@
 // Profile (INI) reads and writes with Windows semantics, on real files.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -31,6 +30,7 @@ const char* kSample = "; station settings\r\n"
                       "[other]\r\n"
                       "KEY=first\r\n"
                       "key=second\r\n"
+                      "[Empty]\r\n"
                       "[GENERAL]\r\n"
                       "Extra=1\r\n";
 
@@ -51,14 +51,16 @@ TEST_F(ProfileRead, StringLookups) {
     const StringCase cases[] = {
         {"General", "Name", "d", 64, "Station 1", 9},
         {"gEnErAl", "  NAME ", "d", 64, "Station 1", 9}, // names trimmed, case ignored
+        {" General\t", "Name", "d", 64, "Station 1", 9},
         {"General", "Quoted", "d", 64, "  spaced  ", 10},
         {"General", "Single", "d", 64, "x", 1},
         {"General", "Half", "d", 64, "\"abc", 4}, // unmatched quote stays
         {"General", "Empty", "d", 64, "", 0},     // present but empty: not the default
-        {"General", "Bare", "d", 64, "", 0},
+        {"General", "Bare", "d", 64, "d", 1}, // a line without "=" is no key
         {"General", "Inline", "d", 64, "value ; kept", 12},
         {"General", "Commented", "dflt", 64, "dflt", 4},
-        {"General", "Extra", "d", 64, "1", 1}, // second header of the same section
+        {"General", ";Commented", "dflt", 64, "1", 1}, // found by its own name
+        {"General", "Extra", "d", 64, "d", 1}, // only the first header of a name is read
         {"spaced section", "key", "d", 64, "v", 1},
         {"Other", "key", "d", 64, "first", 5}, // first of two equal keys
         {"General", "stray", "d", 64, "d", 1},
@@ -90,45 +92,59 @@ TEST_F(ProfileRead, MissingFileGivesDefaultAndEmptyLists) {
     EXPECT_EQ(plat::GetPrivateProfileString(nullptr, nullptr, "x", out, sizeof out, "D:\\Cfg\\absent.ini"),
               0u);
     EXPECT_EQ(out[0], '\0');
-    EXPECT_EQ(out[1], '\0');
+    EXPECT_EQ(out[1], 'Z') << "an empty list ends in a single NUL";
+    std::memset(out, 'Z', sizeof out);
+    EXPECT_EQ(plat::GetPrivateProfileSection("General", out, sizeof out, "D:\\Cfg\\absent.ini"), 0u);
+    EXPECT_EQ(std::string(out, 3), std::string("\0\0Z", 3)) << "the lines of a section end in two";
     EXPECT_EQ(plat::GetPrivateProfileInt("General", "Num", 7, "D:\\Cfg\\absent.ini"), 7u);
 }
 
 struct ListCase {
     const char* what;
     bool sectionList; // GetPrivateProfileSection instead of the string call
-    const char *section, *key;
+    const char *section, *def;
     uint32_t size;
-    std::string want; // up to and including the final double NUL
+    std::string want; // up to and including the final NUL (or NULs)
     uint32_t result;
 };
 
 TEST_F(ProfileRead, NulSeparatedLists) {
     using namespace std::string_literals;
     const ListCase cases[] = {
-        {"section names", false, nullptr, nullptr, 128, "General\0Spaced Section\0other\0\0"s, 29},
-        {"names cut", false, nullptr, nullptr, 12, "General\0Sp\0\0"s, 10},
-        {"keys", false, "OTHER", nullptr, 128, "KEY\0key\0\0"s, 8},
-        {"keys of absent section", false, "nope", nullptr, 128, "\0\0"s, 0},
-        {"lines", true, "other", nullptr, 128, "KEY=first\0key=second\0\0"s, 21},
-        {"lines cut", true, "other", nullptr, 14, "KEY=first\0ke\0\0"s, 12},
-        {"lines keep quotes", true, "general", nullptr, 128,
+        // A section of a name that is there twice is named twice.
+        {"section names", false, nullptr, "def", 128, "General\0Spaced Section\0other\0Empty\0GENERAL\0\0"s, 43},
+        // Cut lists, and empty ones, end in a single NUL.
+        {"names cut", false, nullptr, "def", 12, "General\0Sp\0"s, 10},
+        {"keys", false, "OTHER", "def", 128, "KEY\0key\0\0"s, 8},
+        // Lines without "=" and comment lines are no keys.
+        {"keys of the first header", false, "General", "def", 128,
+         "Name\0Quoted\0Single\0Half\0Empty\0Inline\0Num\0Neg\0\0"s, 45},
+        {"keys cut", false, "General", "def", 10, "Name\0Quo\0"s, 8},
+        // Room for a name and its NUL and no more: that much, ended as a whole list.
+        {"keys stop where a name ends", false, "General", "def", 7, "Name\0\0"s, 5},
+        // No keys: the default text.
+        {"keys of absent section", false, "nope", "def", 128, "def\0"s, 3},
+        {"keys of empty section", false, "empty", "", 128, "\0"s, 0},
+        // Lists take the section name as given.
+        {"keys, name with blanks", false, " other ", "", 128, "\0"s, 0},
+        {"lines", true, "other", "", 128, "KEY=first\0key=second\0\0"s, 21},
+        {"lines cut", true, "other", "", 14, "KEY=first\0ke\0\0"s, 12},
+        {"lines keep quotes", true, "general", "", 128,
          "Name=Station 1\0Quoted=\"  spaced  \"\0Single='x'\0Half=\"abc\0Empty=\0Bare\0"
-         "Inline=value ; kept\0Num=42abc\0Neg=-17\0Extra=1\0\0"s,
-         114},
+         "Inline=value ; kept\0Num=42abc\0Neg=-17\0\0"s,
+         106},
+        {"lines of empty section", true, "empty", "", 128, "\0\0"s, 0},
+        {"lines, name with blanks", true, " other ", "", 128, "\0\0"s, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         char out[128];
         std::memset(out, 'Z', sizeof out);
-        uint32_t r = c.sectionList
-                         ? plat::GetPrivateProfileSection(c.section, out, c.size, kIni)
-                         : plat::GetPrivateProfileString(c.section, c.key, "def", out, c.size, kIni);
+        uint32_t r = c.sectionList ? plat::GetPrivateProfileSection(c.section, out, c.size, kIni)
+                                   : plat::GetPrivateProfileString(c.section, nullptr, c.def, out, c.size, kIni);
         EXPECT_EQ(r, c.result);
         EXPECT_EQ(std::string(out, c.want.size()), c.want);
-        if (c.size < sizeof out) {
-            EXPECT_EQ(out[c.size], 'Z') << "wrote past the buffer";
-        }
+        EXPECT_EQ(out[c.want.size()], 'Z') << "more written than the list";
     }
 }
 
@@ -138,6 +154,33 @@ TEST_F(ProfileRead, Integers) {
     EXPECT_EQ(plat::GetPrivateProfileInt("General", "Name", 5, kIni), 0u);  // no leading number
     EXPECT_EQ(plat::GetPrivateProfileInt("General", "Empty", 5, kIni), 5u); // empty: default
     EXPECT_EQ(static_cast<int>(plat::GetPrivateProfileInt("General", "Missing", -3, kIni)), -3);
+
+    // Prefixes of other bases (lower case only), signs, quotes, 32-bit wrap.
+    WriteText(root / "d/cfg/int.ini", "[S]\r\nhex=0x10\r\nneghex=-0x10\r\nupper=0X1f\r\noctal=010\r\n"
+                                      "oct=0o17\r\nbin=0b101\r\nquoted=' 9'\r\nsign=-\r\nmax=4294967295\r\n"
+                                      "wrap=99999999999\r\n");
+    const struct {
+        const char* key;
+        int want;
+    } cases[] = {{"hex", 16},   {"neghex", -16}, {"upper", 0},  {"octal", 10}, {"oct", 15},
+                 {"bin", 5},    {"quoted", 9},   {"sign", 0},   {"max", -1},   {"wrap", 1215752191}};
+    for (const auto& c : cases)
+        EXPECT_EQ(static_cast<int>(plat::GetPrivateProfileInt("S", c.key, -99, "D:\\Cfg\\int.ini")), c.want)
+            << c.key;
+}
+
+// A profile file as the reader sees it: every section with its lines.
+std::string AsRead(const char* file) {
+    std::vector<char> names(4096), lines(4096);
+    uint32_t n = plat::GetPrivateProfileString(nullptr, nullptr, "", names.data(), 4096, file);
+    std::string text;
+    for (const char* s = names.data(); s < names.data() + n && *s; s += std::strlen(s) + 1) {
+        text += "[" + std::string(s) + "]\n";
+        uint32_t m = plat::GetPrivateProfileSection(s, lines.data(), 4096, file);
+        for (const char* l = lines.data(); l < lines.data() + m && *l; l += std::strlen(l) + 1)
+            text += std::string(l) + "\n";
+    }
+    return text;
 }
 
 struct WriteCase {
@@ -173,10 +216,18 @@ TEST(ProfileWrite, EditsKeepTheRestOfTheFile) {
         std::filesystem::create_directories(root / "d/cfg");
         if (c.before) WriteText(native, c.before);
         EXPECT_EQ(plat::WritePrivateProfileString(c.section, c.key, c.value, "D:\\CFG\\w.ini"), 1);
-        if (c.after)
-            EXPECT_EQ(ReadText(native), c.after);
-        else
+        if (!c.after) {
             EXPECT_FALSE(std::filesystem::exists(native));
+            continue;
+        }
+        // What every reader sees, on both platforms.
+        WriteText(root / "d/cfg/want.ini", c.after);
+        EXPECT_EQ(AsRead("D:\\CFG\\w.ini"), AsRead("D:\\CFG\\want.ini"));
+        // Wine writes the whole file anew in a layout of its own (no blank
+        // lines, "key=value"); Windows and the POSIX layer edit it in place.
+        if (!vz5test::kWindows) {
+            EXPECT_EQ(ReadText(native), c.after);
+        }
     }
 }
 
@@ -184,9 +235,11 @@ TEST(ProfileWrite, RefusedWithoutTheFolderOrOnAReadOnlyFile) {
     TempRoot root;
     EXPECT_EQ(plat::WritePrivateProfileString("S", "k", "v", "D:\\nofolder\\w.ini"), 0);
     WriteText(root / "d/w.ini", "[S]\r\nk=1\r\n");
-    chmod((root / "d/w.ini").c_str(), 0444);
-    EXPECT_EQ(plat::WritePrivateProfileString("S", "k", "2", "D:\\w.ini"), 0);
-    EXPECT_EQ(ReadText(root / "d/w.ini"), "[S]\r\nk=1\r\n");
+    vz5test::MakeReadOnly(root / "d/w.ini");
+    if (vz5test::ReadOnlyFilesRefuseWrites()) {
+        EXPECT_EQ(plat::WritePrivateProfileString("S", "k", "2", "D:\\w.ini"), 0);
+        EXPECT_EQ(ReadText(root / "d/w.ini"), "[S]\r\nk=1\r\n");
+    }
     EXPECT_EQ(plat::WritePrivateProfileString(nullptr, "k", "2", "D:\\w.ini"), 0);
 }
 

@@ -2,10 +2,6 @@
 // bound and the shutdown, on private writers with their own files.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +11,7 @@
 #include <vector>
 
 #include "services/cxlog.h"
+#include "testhost.h"
 
 namespace {
 
@@ -39,11 +36,10 @@ std::vector<std::string> SplitLines(const std::string& text) {
 class CxLogFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vz5-cxlog-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = vz5test::MakeTempFolder("vz5-cxlog");
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { vz5test::RemoveTree(dir_); }
     std::string dir_;
 };
 
@@ -175,7 +171,7 @@ TEST_F(CxLogFile, UnopenableFileKeepsRecordsBoundedAndShutdownWritesThem) {
         std::vector<unsigned char> big(2000, 'b');
         EXPECT_FALSE(log.Log(nullptr, "F", 6, 0, "too big", big.data(), static_cast<int>(big.size())));
         EXPECT_EQ(log.Refused(), 2u);
-        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
         // Leaving the scope stops the writer, which writes what is still queued.
     }
     const auto lines = SplitLines(ReadFile(path));
@@ -185,9 +181,8 @@ TEST_F(CxLogFile, UnopenableFileKeepsRecordsBoundedAndShutdownWritesThem) {
 }
 
 TEST_F(CxLogFile, ProcessLogLivesInTheDayFileAndIsRefusedAfterShutdown) {
-    char old[4096];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
 
     // Two threads making the first call together get the same object.
     const std::string dayBefore = CxLog::DayFileName(plat::GetLocalTime()).substr(6); // after ".\Log\"
@@ -213,12 +208,12 @@ TEST_F(CxLogFile, ProcessLogLivesInTheDayFileAndIsRefusedAfterShutdown) {
 
     EXPECT_THROW(CxLog::Instance(), dorlix::LogDestroyed);
     EXPECT_THROW(CxLog::Post(__FILE__, "Test", 2, 0, "late"), dorlix::LogDestroyed);
-    ASSERT_EQ(chdir(old), 0);
+    std::filesystem::current_path(old);
 
     // The file is named for the day the log started (either side of a midnight during the test).
     std::vector<std::string> files;
     for (const auto& e : std::filesystem::directory_iterator(dir_ + "/Log"))
-        files.push_back(e.path().filename());
+        files.push_back(e.path().filename().string());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(files[0] == dayBefore || files[0] == dayAfter) << files[0];
     const auto lines = SplitLines(ReadFile(dir_ + "/Log/" + files[0]));

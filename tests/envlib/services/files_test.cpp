@@ -1,18 +1,16 @@
 // Files and paths: the path splitters as tables, and the folder walks on real
-// folders below a private DORLIX_ROOT.
+// folders of a private station.
 #include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "dorlix.h"
 #include "core/lifecycle.h"
+#include "station.h"
 
 namespace fs = std::filesystem;
 
@@ -122,58 +120,36 @@ TEST(FilesParse, ChangeFileExtName) {
     EXPECT_EQ(ChangeFileExtName("a.b", "c", nullptr), 0);
 }
 
-// The library attached once per test program, in a root of its own.
+// The library attached once per test program, on a station of its own.
 class AttachedLibrary : public ::testing::Environment {
   public:
     void SetUp() override {
-        char tmpl[] = "/tmp/vz5-files-attach-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
+        station_ = std::make_unique<vz5test::Station>("vz5-files-attach");
         ASSERT_TRUE(dorlix::Attach());
     }
     void TearDown() override {
         dorlix::Detach();
-        fs::remove_all(root_);
+        station_.reset();
     }
 
   private:
-    std::string root_;
+    std::unique_ptr<vz5test::Station> station_;
 };
 const auto* const g_attached = ::testing::AddGlobalTestEnvironment(new AttachedLibrary);
 
-// A fresh DORLIX_ROOT per test, also the current directory (relative paths
-// must not create anything there).
+// A fresh station per test; its scratch folder is the current directory
+// (relative paths must not create anything there).
 class FilesWalk : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/vz5-files-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
-        ASSERT_TRUE(fs::create_directories(root_ + "/c"));
-        oldCwd_ = fs::current_path();
-        fs::current_path(root_);
-    }
-    void TearDown() override {
-        fs::current_path(oldCwd_);
-        fs::remove_all(root_);
-    }
+    void SetUp() override { fs::create_directories(station_.At("c/")); }
     void MakeFile(const std::string& rel, const std::string& content) {
-        std::ofstream(root_ + "/" + rel, std::ios::binary) << content;
+        vz5test::Station::WriteNative(station_.At(rel), content);
     }
-    bool IsDir(const std::string& rel) { return fs::is_directory(root_ + "/" + rel); }
-    // Everything below the root, to see that nothing else was made.
-    std::size_t Entries() {
-        std::size_t n = 0;
-        for (auto it = fs::recursive_directory_iterator(root_); it != fs::recursive_directory_iterator();
-             ++it)
-            ++n;
-        return n;
-    }
+    bool IsDir(const std::string& rel) { return fs::is_directory(station_.At(rel)); }
+    // Everything on the station, to see that nothing else was made.
+    std::size_t Entries() { return station_.Entries().size(); }
 
-    std::string root_;
-    fs::path oldCwd_;
+    vz5test::Station station_{"vz5-files"};
 };
 
 TEST_F(FilesWalk, MakeSurePathExistsCreatesTheChainOnce) {
@@ -212,7 +188,7 @@ TEST_F(FilesWalk, MakeSurePathExistsWhereAFileBlocksTheChain) {
 }
 
 TEST_F(FilesWalk, TestPath) {
-    ASSERT_TRUE(fs::create_directories(root_ + "/c/data"));
+    fs::create_directories(station_.At("c/data"));
     MakeFile("c/data/f.txt", "x");
     struct Case {
         const char* path;
@@ -241,7 +217,7 @@ TEST_F(FilesWalk, TestPath) {
 TEST_F(FilesWalk, GetfilesizeAndCounts) {
     MakeFile("c/five.bin", "12345");
     MakeFile("c/empty.bin", "");
-    ASSERT_TRUE(fs::create_directories(root_ + "/c/dir"));
+    fs::create_directories(station_.At("c/dir"));
     EXPECT_EQ(Getfilesize("C:\\five.bin"), 5);
     EXPECT_EQ(Getfilesize("c:\\FIVE.BIN"), 5);
     EXPECT_EQ(Getfilesize("C:\\empty.bin"), 0);
@@ -252,7 +228,7 @@ TEST_F(FilesWalk, GetfilesizeAndCounts) {
 }
 
 TEST_F(FilesWalk, GetCurPath) {
-    const std::string folder = fs::read_symlink("/proc/self/exe").parent_path().string();
+    const std::string folder = vz5test::ThisProgramFolder();
     char out[4096];
     ASSERT_EQ(GetCurPath(out, sizeof out), 1);
     EXPECT_EQ(std::string(out), folder);

@@ -1,9 +1,6 @@
 // The log and path exports as a host sees them: the real shared library
-// loaded into a fresh DORLIX_ROOT, with the current directory in that root.
+// loaded on a fresh station, with the current directory in its scratch folder.
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstring>
@@ -15,6 +12,8 @@
 #include <thread>
 #include <chrono>
 #include <vector>
+
+#include "station.h"
 
 namespace fs = std::filesystem;
 
@@ -66,31 +65,13 @@ std::string AfterHead(const std::string& line) {
 
 class LibraryLog : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/vz5-libdl-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("DORLIX_ROOT", root_.c_str(), 1);
-        oldCwd_ = fs::current_path();
-        fs::current_path(root_);
-    }
-    void TearDown() override {
-        Unload();
-        fs::current_path(oldCwd_);
-        fs::remove_all(root_);
-    }
-    void Load() {
-        lib_ = dlopen(VZ5_BINARY_DIR "/lib/libdorlix.so", RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(lib_, nullptr) << dlerror();
-    }
-    void Unload() {
-        if (lib_ != nullptr) dlclose(lib_);
-        lib_ = nullptr;
-    }
+    void TearDown() override { Unload(); }
+    void Load() { ASSERT_TRUE(lib_.Load(vz5test::LibraryFile())) << lib_.Error(); }
+    void Unload() { lib_.Unload(); }
     template <class F> F Sym(const char* name) {
-        void* p = dlsym(lib_, name);
-        EXPECT_NE(p, nullptr) << name;
-        return reinterpret_cast<F>(p);
+        F f = lib_.Function<F>(name);
+        EXPECT_NE(f, nullptr) << name;
+        return f;
     }
     // A station whose environment file switches the log on ("1,0") or leaves it off.
     void WriteEnvironment(const char* debugSet) {
@@ -103,21 +84,19 @@ class LibraryLog : public ::testing::Test {
         std::memcpy(&file[324], "200", 3);
         std::memcpy(&file[kHeaderSize + kItemOffset + kItemSize * kDebugSetItem], debugSet,
                     std::strlen(debugSet));
-        const fs::path dir = fs::path(root_) / "c" / "WINDOWS" / "system32";
-        fs::create_directories(dir);
-        std::ofstream(dir / "lwpsenvX.sys", std::ios::binary) << file;
+        vz5test::Station::WriteNative(station_.MainFile(), file);
     }
+    std::string LogFolder() const { return station_.Scratch("Log"); }
     std::vector<fs::path> LogFiles() {
         std::vector<fs::path> files;
-        if (fs::is_directory(root_ + "/Log"))
-            for (const auto& e : fs::directory_iterator(root_ + "/Log"))
+        if (fs::is_directory(LogFolder()))
+            for (const auto& e : fs::directory_iterator(LogFolder()))
                 files.push_back(e.path());
         return files;
     }
 
-    std::string root_;
-    fs::path oldCwd_;
-    void* lib_ = nullptr;
+    vz5test::Station station_{"vz5-libdl"};
+    vz5test::Library lib_;
 };
 
 TEST_F(LibraryLog, OffByDefaultAndTheOtherLogExportsTouchNothing) {
@@ -127,7 +106,7 @@ TEST_F(LibraryLog, OffByDefaultAndTheOtherLogExportsTouchNothing) {
     EXPECT_EQ(Sym<PostLogFn>("PostLog")("text"), 0);
     EXPECT_EQ(Sym<SaveLogFn>("ForceSaveLog")("Weigh", "text"), 1);
     Unload();
-    EXPECT_FALSE(fs::exists(root_ + "/Log"));
+    EXPECT_FALSE(fs::exists(LogFolder()));
 }
 
 TEST_F(LibraryLog, SwitchedOffByTheEnvironmentFile) {
@@ -135,7 +114,7 @@ TEST_F(LibraryLog, SwitchedOffByTheEnvironmentFile) {
     Load();
     EXPECT_EQ(Sym<SaveLogFn>("SaveLog")("Weigh", "started"), 0);
     Unload();
-    EXPECT_FALSE(fs::exists(root_ + "/Log"));
+    EXPECT_FALSE(fs::exists(LogFolder()));
 }
 
 TEST_F(LibraryLog, SaveLogLinesReachTheDayFileAtUnload) {
@@ -170,7 +149,7 @@ TEST_F(LibraryLog, SaveLogLinesReachTheDayFileAtUnload) {
     ASSERT_EQ(lines.size(), 4u) << text;
     EXPECT_EQ(text.rfind("\r\n"), text.size() - 2) << "text after the last line";
 
-    const std::string exe = fs::read_symlink("/proc/self/exe").filename().string();
+    const std::string exe = vz5test::ThisProgramName();
     const std::string who = "(" + exe + ")->";
     EXPECT_EQ(AfterHead(lines[0]), who + "(Weigh)->(0): started\r\n");
     EXPECT_EQ(AfterHead(lines[1]), who + "(Weigh)->(0): done\r\n");
@@ -181,14 +160,14 @@ TEST_F(LibraryLog, SaveLogLinesReachTheDayFileAtUnload) {
 }
 
 TEST_F(LibraryLog, PathWalkThroughTheLibrary) {
-    fs::create_directories(root_ + "/d"); // the station's drive D:
+    station_.MakeFolder("D:\\"); // the station's drive D:
     Load();
     auto makeSure = Sym<PathFn>("MakeSurePathExistsACreate");
     EXPECT_EQ(makeSure("D:\\VZ5\\Data\\Today"), 0);
-    EXPECT_TRUE(fs::is_directory(root_ + "/d/VZ5/Data/Today"));
+    EXPECT_TRUE(station_.IsFolder("D:\\VZ5\\Data\\Today"));
     EXPECT_EQ(makeSure("D:\\vz5\\data\\today"), 3);
     EXPECT_EQ(makeSure("VZ5\\Data"), 0);
-    EXPECT_FALSE(fs::exists(root_ + "/VZ5"));
+    EXPECT_FALSE(fs::exists(station_.Scratch("VZ5")));
 }
 
 } // namespace
