@@ -1,11 +1,12 @@
 // The library's log: one process-wide CxLog, its queue and its writer thread.
 //
 // Posting never waits for the disk: a poster takes the queue lock only to
-// append. The writer takes the whole queue out under the lock and writes it
-// with the lock released, so a slow disk stalls only the writer. The queue is
-// bounded (records and bytes); a record posted while it is full is refused.
-// When the day file cannot be opened, the batch goes back to the front of the
-// queue for a later writer or the shutdown, still under that bound.
+// append. The writer notes what is queued under the lock and writes it with
+// the lock released, so a slow disk stalls only the writer; records leave the
+// queue once they are in the file. The queue is bounded (records and bytes);
+// a record posted while it is full is refused. When the day file cannot be
+// opened or written, the records stay queued for a later writer or the
+// shutdown, still under that bound.
 #include "services/cxlog.h"
 
 #include <chrono>
@@ -81,13 +82,16 @@ bool CxLog::Close(DetachKind how, unsigned waitMs) {
             writerEnded_.wait_for(lock, std::chrono::milliseconds(waitMs), ended);
         if (writerRunning_) return false;
     }
-    // No writer runs (any more): what is left is written here.
+    // No writer runs (any more, or the system ended it in the middle of a
+    // batch): what is left is written here, except the records it wrote.
     Queue rest;
     rest.swap(queue_);
     queuedBytes_ = 0;
     lock.unlock();
     if (std::FILE* file = OpenFile()) {
-        WriteRecords(file, rest);
+        for (const auto& item : rest) {
+            if (!item->written && !WriteRecord(file, *item)) break;
+        }
         std::fclose(file);
     }
     return true;
@@ -273,20 +277,33 @@ void CxLog::Run() {
         if (queue_.empty() && !stopping_)
             wake_.wait_for(lock, std::chrono::milliseconds(LOG_WRITER_LINGER_MS));
         if (queue_.empty()) break;
-        // The file is opened before the records leave the queue: when it
-        // cannot be, they stay queued (and the queue stays bounded) for a
-        // later writer or the shutdown.
+        // The file is opened before any record is taken: when it cannot be,
+        // the records stay queued (and the queue stays bounded) for a later
+        // writer or the shutdown.
         lock.unlock();
         std::FILE* file = OpenFile();
         lock.lock();
         if (file == nullptr) break;
-        Queue batch;
-        batch.swap(queue_);
-        queuedBytes_ = 0;
+        // A batch: what is queued now. The records stay in the queue until
+        // they are in the file, each marked as written when its line is, so
+        // that a process exit cutting the batch short loses none of them.
+        std::vector<Item*> batch;
+        batch.reserve(queue_.size());
+        for (const auto& item : queue_)
+            batch.push_back(item.get());
         lock.unlock();
-        WriteRecords(file, batch);
+        std::size_t done = 0;
+        while (done < batch.size() && WriteRecord(file, *batch[done])) {
+            batch[done]->written = true;
+            ++done;
+        }
         std::fclose(file);
         lock.lock();
+        for (std::size_t i = 0; i < done; ++i) {
+            queuedBytes_ -= queue_.front()->message.size() + queue_.front()->attachment.size();
+            queue_.pop_front();
+        }
+        if (done < batch.size()) break; // a write failed: the rest waits for a later writer
     }
     writerRunning_ = false;
     writerEnded_.notify_all();
@@ -294,19 +311,16 @@ void CxLog::Run() {
 }
 
 std::FILE* CxLog::OpenFile() const {
-    return std::fopen(path_.c_str(), "ab");
+    std::FILE* file = std::fopen(path_.c_str(), "ab");
+    // Unbuffered: each record reaches the file with a single write.
+    if (file) std::setvbuf(file, nullptr, _IONBF, 0);
+    return file;
 }
 
-void CxLog::WriteRecords(std::FILE* file, const Queue& batch) {
-    // A failed write ends the batch: the writer's file errors are silent.
-    for (const auto& item : batch) {
-        const std::string line = FormatLine(*item);
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size()) return;
-        if (!item->attachment.empty()) {
-            const std::string dump = FormatDump(item->attachment.data(), item->attachment.size());
-            if (std::fwrite(dump.data(), 1, dump.size(), file) != dump.size()) return;
-        }
-    }
+bool CxLog::WriteRecord(std::FILE* file, const Item& item) {
+    std::string text = FormatLine(item);
+    if (!item.attachment.empty()) text += FormatDump(item.attachment.data(), item.attachment.size());
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
 void LogDetach(DetachKind how) {

@@ -61,6 +61,7 @@ class CxLog {
         int32_t level = 0;
         std::string message;
         std::vector<unsigned char> attachment;
+        bool written = false; // in the file already (set by the writer)
     };
 
     // Writer for the given native file path. The singleton uses the day file;
@@ -111,8 +112,8 @@ class CxLog {
     using Queue = std::list<std::unique_ptr<Item>>;
     static void WriterMain(void* self);
     std::FILE* OpenFile() const;
-    // Writes the records, in order, to the open day file.
-    static void WriteRecords(std::FILE* file, const Queue& batch);
+    // Writes one record (its line and dump) to the open day file.
+    static bool WriteRecord(std::FILE* file, const Item& item);
     // Refuses further records; writes what is queued unless a writer will.
     // Returns whether the writer has ended.
     bool Close(DetachKind how, unsigned waitMs);
