@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-run.sh <program.exe> [args...]: runs a Windows program of the build
 # under Wine, in the scratch prefix of the test run, never in ~/.wine.
+# wine-run.sh --prefix: only makes the prefix.
 #
 #   VZ5_WINEPREFIX   the prefix (default: wineprefix beside this script's
 #                    build, made on first use)
@@ -20,17 +21,22 @@ export DORLIX_NO_MESSAGE_BOX=1
 # qemu then must leave Wine the address space it expects.
 export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xc0000000}
 
-wine=wine
-case "$(od -An -j "$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')" -N 6 -t x1 "$1" 2>/dev/null | tr -d ' \n')" in
-  50450000648*) wine=/usr/lib/wine/wine64 ;; # PE machine 0x8664: x86-64
-esac
+# The loader by the program's machine type: 32-bit x86 or x86-64.
+wine=/usr/lib/wine/wine64
+if [ -f "${1:-}" ]; then
+  pe=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+  case "$(od -An -j "$pe" -N 6 -t x1 "$1" | tr -d ' \n')" in
+    504500004c01) wine=/usr/lib/wine/wine ;; # PE machine 0x14c: i386
+  esac
+fi
 
+# A 64-bit prefix: it runs the programs of both kinds.
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
   (
     flock 9
     if [ ! -f "$prefix/system.reg" ]; then
-      "$wine" wineboot -i >/dev/null 2>&1 || true
+      /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
       wineserver -w || true
     fi
   ) 9>"$prefix.lock"
@@ -39,4 +45,5 @@ if [ ! -e "$prefix/dosdevices/d:" ]; then
   mkdir -p "$prefix/drive_d"
   ln -sfn ../drive_d "$prefix/dosdevices/d:"
 fi
+if [ "${1:-}" = "--prefix" ]; then exit 0; fi
 exec "$wine" "$@"

@@ -84,6 +84,7 @@ bool CxLog::Close(DetachKind how, unsigned waitMs) {
     }
     // No writer runs (any more, or the system ended it in the middle of a
     // batch): what is left is written here, except the records it wrote.
+    writerRunning_ = false;
     Queue rest;
     rest.swap(queue_);
     queuedBytes_ = 0;

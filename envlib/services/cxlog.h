@@ -96,6 +96,12 @@ class CxLog {
     // Writers started so far: a burst needs one, however many records it has.
     std::size_t WritersStarted() const { return writersStarted_.load(); }
 
+    // Refuses further records and writes what is queued: by this thread when
+    // no writer runs or the system has ended it (ThreadsGone), else by the
+    // writer, waited for at most waitMs (~0u: for as long as it takes).
+    // Returns whether no writer runs any more.
+    bool Close(DetachKind how, unsigned waitMs);
+
     // The texts of one record as written to the file.
     static std::string FormatLine(const Item& item);
     static std::string FormatDump(const unsigned char* data, std::size_t size);
@@ -114,9 +120,6 @@ class CxLog {
     std::FILE* OpenFile() const;
     // Writes one record (its line and dump) to the open day file.
     static bool WriteRecord(std::FILE* file, const Item& item);
-    // Refuses further records; writes what is queued unless a writer will.
-    // Returns whether the writer has ended.
-    bool Close(DetachKind how, unsigned waitMs);
 
     std::string path_;
     std::size_t maxRecords_;

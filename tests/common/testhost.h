@@ -80,6 +80,12 @@ class Library {
     std::string error_;
 };
 
+// A string of the version resource of a file ("FileDescription", ...), in
+// the local code page; empty where there is none (always on POSIX).
+std::string VersionResourceString(const std::string& path, const std::string& name);
+// Sets the last-write time of a file to noon, local time, of a day.
+void SetFileDay(const std::string& path, int year, int month, int day);
+
 // ---- The station's fixed places ----
 // What the library's GetSystemDirectory and GetWindowsDirectory answer.
 std::string SystemDirectory();

@@ -3,12 +3,14 @@
 #include "testhost.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <ctime>
 #include <filesystem>
 
 #ifndef VZ5_BINARY_DIR
@@ -131,6 +133,23 @@ void* Library::Symbol(const char* name) const {
 void Library::Unload() {
     if (handle_) dlclose(handle_);
     handle_ = nullptr;
+}
+
+std::string VersionResourceString(const std::string&, const std::string&) {
+    return std::string();
+}
+
+void SetFileDay(const std::string& path, int year, int month, int day) {
+    struct tm t {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = mktime(&t);
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 // The POSIX layer's folders, created on first use inside the root.

@@ -238,6 +238,41 @@ void Library::Unload() {
     handle_ = nullptr;
 }
 
+std::string VersionResourceString(const std::string& path, const std::string& name) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return std::string();
+    std::string data(size, '\0');
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return std::string();
+    struct Translation {
+        WORD language, codePage;
+    }* tr = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&tr), &len) || !tr)
+        return std::string();
+    char key[128];
+    std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\%s", tr->language, tr->codePage, name.c_str());
+    char* value = nullptr;
+    if (!VerQueryValueA(data.data(), key, reinterpret_cast<void**>(&value), &len) || !value) return std::string();
+    return std::string(value);
+}
+
+void SetFileDay(const std::string& path, int year, int month, int day) {
+    SYSTEMTIME local{};
+    local.wYear = static_cast<WORD>(year);
+    local.wMonth = static_cast<WORD>(month);
+    local.wDay = static_cast<WORD>(day);
+    local.wHour = 12;
+    SYSTEMTIME utc;
+    FILETIME ft;
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return;
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+}
+
 std::string SystemDirectory() {
     char dir[MAX_PATH + 1];
     UINT n = GetSystemDirectoryA(dir, sizeof dir);

@@ -2,7 +2,9 @@
 // on a fresh station.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -93,6 +95,43 @@ TEST(Exports, RealLoadServesTheFrame) {
     EXPECT_EQ(std::string(out), vz5test::ThisProgramName());
     // Internal helpers stay hidden.
     EXPECT_EQ(lib.Symbol("_ZN4plat7MapPathEPKc"), nullptr);
+    lib.Unload();
+}
+
+// The version resource of Dorlix.dll carries the texts GetDllVer reports,
+// and GetVers reads it: the file version with the file's date.
+TEST(Exports, VersionResourceHoldsTheLibraryTexts) {
+    VZ5_WINDOWS_ONLY("programs and libraries on POSIX carry no version resource");
+    vz5test::Station station("dorlix-vers");
+    const std::string copy = station.Scratch("vers.dll");
+    std::filesystem::copy_file(vz5test::LibraryFile(), copy);
+    vz5test::SetFileDay(copy, 2021, 4, 6);
+
+    vz5test::Library lib;
+    ASSERT_TRUE(lib.Load(vz5test::LibraryFile())) << lib.Error();
+    auto getDllVer = lib.Function<int (*)(char*)>("GetDllVer");
+    auto getVers = lib.Function<int (*)(const char*, char*)>("GetVers");
+    ASSERT_NE(getDllVer, nullptr);
+    ASSERT_NE(getVers, nullptr);
+    char own[1024], read[1024];
+    ASSERT_EQ(getDllVer(own), 1);
+    EXPECT_EQ(vz5test::VersionResourceString(copy, "FileDescription"), std::string(own + 256));
+    EXPECT_EQ(vz5test::VersionResourceString(copy, "LegalCopyright"), std::string(own + 512));
+    EXPECT_EQ(vz5test::VersionResourceString(copy, "InternalName"), std::string(own + 768));
+
+    // Written on the library's build date: the two version texts agree.
+    ASSERT_EQ(getVers(copy.c_str(), read), 1);
+    EXPECT_STREQ(read, own);
+    EXPECT_STREQ(read, "4.23.0.0.20.21.4.6");
+    EXPECT_STREQ(read + 256, "(?)"); // no comments
+    EXPECT_EQ(std::string(read + 512), std::string(own + 512) + " 2021");
+    EXPECT_STREQ(read + 768, "SYSENV");
+    int32_t special = -1;
+    std::memcpy(&special, read + 1020, 4);
+    EXPECT_EQ(special, 0);
+    // The test program itself has no version resource.
+    EXPECT_EQ(getVers(nullptr, read), 0);
+    EXPECT_STREQ(read, "0.0.0.0.0.0.0");
     lib.Unload();
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -178,6 +179,49 @@ TEST_F(CxLogFile, UnopenableFileKeepsRecordsBoundedAndShutdownWritesThem) {
     ASSERT_EQ(lines.size(), 5u);
     for (int i = 0; i < 5; ++i)
         EXPECT_NE(lines[i].find("(F, " + std::to_string(i) + "): kept"), std::string::npos);
+}
+
+// The writer runs while there is work: one for a burst, a new one for a
+// record after it has ended.
+TEST_F(CxLogFile, WriterEndsWhenIdle) {
+    const std::string path = dir_ + "/idle.log";
+    CxLog log(path);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(log.Log(nullptr, "F", i, 0, "burst"));
+    // One writer takes the burst (a second only if this thread stalled for
+    // longer than the writer lingers).
+    EXPECT_LE(log.WritersStarted(), 2u);
+    for (int i = 0; i < 500 && SplitLines(ReadFile(path)).size() < 1000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(SplitLines(ReadFile(path)).size(), 1000u) << "written while the log lives";
+    std::this_thread::sleep_for(std::chrono::milliseconds(dorlix::LOG_WRITER_LINGER_MS * 3));
+    const std::size_t before = log.WritersStarted();
+    ASSERT_TRUE(log.Log(nullptr, "F", 1000, 0, "later"));
+    EXPECT_EQ(log.WritersStarted(), before + 1) << "the idle writer had ended";
+}
+
+// A writer the system ended (a process exit on Windows ends every other
+// thread before the library hears of it) may have died holding the queue:
+// the shutdown then writes what is left on its own thread, without waiting.
+class EndedWriter : public CxLog {
+  public:
+    using CxLog::CxLog;
+
+  protected:
+    void Run() override {} // gone before it wrote anything
+};
+
+TEST_F(CxLogFile, ShutdownAfterTheSystemEndedTheWriterWritesWhatIsQueued) {
+    const std::string path = dir_ + "/ended.log";
+    EndedWriter log(path);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(log.Log(nullptr, "F", i, 0, "queued"));
+    EXPECT_TRUE(log.Close(dorlix::DetachKind::ThreadsGone, 0));
+    EXPECT_FALSE(log.Log(nullptr, "F", 3, 0, "late")) << "refused after the shutdown";
+    const auto lines = SplitLines(ReadFile(path));
+    ASSERT_EQ(lines.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(lines[i].find("(F, " + std::to_string(i) + "): queued"), std::string::npos);
 }
 
 TEST_F(CxLogFile, ProcessLogLivesInTheDayFileAndIsRefusedAfterShutdown) {

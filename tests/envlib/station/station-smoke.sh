@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# station-smoke.sh <bin folder>: the stand-in station programs and the dorlix
+# tool of a Windows build, each run as a host program under Wine would be,
+# one process after the other: save in one form, read back in the others,
+# log and unload while the writer is busy, exit with records held back.
+set -euo pipefail
+bin=$1
+run=$(cd "$(dirname "$0")/../../../scripts" && pwd)/wine-run.sh
+work=$(mktemp -d /tmp/vz5-station.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+step() { # <wanted output> <program> [args...]
+  local want=$1 started=$SECONDS got
+  shift
+  got=$("$run" "$bin/$@" | tr -d '\r') || { echo "FAIL: $* exited with $?"; exit 1; }
+  if [ "$got" != "$want" ]; then
+    echo "FAIL: $* printed '$got', not '$want'"
+    exit 1
+  fi
+  echo "ok   $* ($((SECONDS - started)) s)"
+}
+records() { # <count>: the station's records in the day file
+  local n
+  n=$(cat Log/*.log 2>/dev/null | grep -c ')->(Station)->(0): record ' || true)
+  if [ "$n" != "$1" ]; then
+    echo "FAIL: $n records in the log, not $1"
+    exit 1
+  fi
+  echo "ok   $1 records in the log"
+  rm -rf Log
+}
+
+step ok station_linked.exe write "Lane 7"
+step "Lane 7" station_dynamic.exe read
+step "Lane 7" station_mslib.exe read
+step "Lane 7" dorlix.exe env get 1
+step ok station_dynamic.exe log 500 unload
+records 500
+step ok station_linked.exe log 500 held
+records 500
