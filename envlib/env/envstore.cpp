@@ -30,9 +30,9 @@ std::unique_ptr<EnvState> g_env;
 // Guards the values of the WorkingCopy for the readers of other library parts.
 // Those read while holding the table lock, so this is a leaf lock: nothing else
 // is taken while it is held, and the environment lock is never needed to read.
-std::mutex& WorkingLock() {
-    static std::mutex m;
-    return m;
+plat::CriticalSection& WorkingLock() {
+    static plat::CriticalSection lock;
+    return lock;
 }
 
 constexpr const char* SETUP_TOOL = "talvane.exe";
@@ -240,7 +240,7 @@ int WorkingItemValue(int index, char* out, int size) {
     if (!out || size <= 0) return 0;
     out[0] = '\0';
     if (index < 0 || index >= ENV_ITEM_COUNT || !g_env) return 0;
-    std::lock_guard<std::mutex> lock(WorkingLock());
+    std::lock_guard<plat::CriticalSection> lock(WorkingLock());
     const SysEnvItem& item = g_env->workingCopy.items[index];
     size_t n = strnlen(item.value, sizeof item.value);
     if (n >= static_cast<size_t>(size)) n = static_cast<size_t>(size) - 1;
@@ -261,7 +261,7 @@ int ReadSysEnv(void* rec) {
 
     SetHiddenReadOnly(st.envFile);
     if (ReadEnvFile(st.envFile, st.fileImage) == EnvFileState::Good) {
-        std::unique_lock<std::mutex> working(WorkingLock());
+        std::unique_lock<plat::CriticalSection> working(WorkingLock());
         st.workingCopy = st.fileImage.record;
         bool changed = false;
         for (int i = 0; i < ENV_ITEM_COUNT; ++i) {
@@ -300,7 +300,7 @@ int StoreSysEnv(const void* rec) {
     EnvState& st = Env();
     std::lock_guard<plat::CriticalSection> lock(EnvLock());
     {
-        std::lock_guard<std::mutex> working(WorkingLock());
+        std::lock_guard<plat::CriticalSection> working(WorkingLock());
         memcpy(&st.workingCopy, rec, sizeof st.workingCopy);
         for (SysEnvItem& item : st.workingCopy.items)
             NormaliseItem(item);
@@ -332,7 +332,7 @@ DORLIX_API int DORLIX_CALL GetSysPathEnv(void* rec) {
             // Until the next load the stored items are the defaults, so the merge
             // of a later read finds nothing to reset.
             st.defaultTable = st.fileImage.record;
-            std::lock_guard<std::mutex> working(WorkingLock());
+            std::lock_guard<plat::CriticalSection> working(WorkingLock());
             for (int i = 0; i < ENV_ITEM_COUNT; ++i)
                 CopyItemFields(st.workingCopy.items[i], st.fileImage.record.items[i]);
         }

@@ -86,6 +86,16 @@ struct VersionStrings {
 // null): the strings of its first translation. false when it has none readable.
 bool ReadVersionResource(const char* winPath, VersionStrings& out);
 
+// ---- Faults ----
+// Runs fn(arg). On Windows a hardware fault inside it (an access violation
+// through a bad pointer from the caller, ...) ends fn there: the library's
+// critical sections taken inside are released and the result is false. On
+// POSIX such a fault ends the program, as in any other library call; the
+// result is always true.
+bool RunGuarded(void (*fn)(void*), void* arg);
+// Stops catching faults (at unload of the library).
+void EndFaultGuard();
+
 // ---- Locks and threads ----
 // A process-wide recursive lock, a critical section on Windows. Usable with
 // std::lock_guard and std::unique_lock.

@@ -20,6 +20,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         return dorlix::Attach() ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
         dorlix::Detach(reserved ? dorlix::DetachKind::ThreadsGone : dorlix::DetachKind::Unload);
+        plat::EndFaultGuard();
         return TRUE;
     default:
         return TRUE;

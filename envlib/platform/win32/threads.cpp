@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "platform/win32/heldlocks.h"
+
 namespace plat {
 
 static_assert(sizeof(CRITICAL_SECTION) <= sizeof(CriticalSection), "room for a CRITICAL_SECTION");
@@ -11,7 +13,30 @@ namespace {
 CRITICAL_SECTION* Section(unsigned char* state) {
     return reinterpret_cast<CRITICAL_SECTION*>(state);
 }
+
+// The critical sections this thread holds, innermost last. Locks nest far
+// less deep than this; deeper ones are counted, not remembered.
+constexpr unsigned kMaxHeld = 32;
+struct HeldLocks {
+    CriticalSection* lock[kMaxHeld];
+    unsigned count = 0;
+};
+thread_local HeldLocks t_held;
 } // namespace
+
+unsigned HeldLockCount() {
+    return t_held.count;
+}
+
+void ReleaseHeldLocks(unsigned count) {
+    HeldLocks& held = t_held;
+    while (held.count > count) {
+        if (held.count <= kMaxHeld)
+            held.lock[held.count - 1]->unlock(); // which also drops it from the list
+        else
+            --held.count; // beyond the remembered ones: it cannot be named
+    }
+}
 
 // The spin-count form reports a failure instead of raising an exception.
 CriticalSection::CriticalSection() {
@@ -22,12 +47,31 @@ CriticalSection::~CriticalSection() {
 }
 void CriticalSection::lock() {
     ::EnterCriticalSection(Section(state_));
+    HeldLocks& held = t_held;
+    if (held.count < kMaxHeld) held.lock[held.count] = this;
+    ++held.count;
 }
 void CriticalSection::unlock() {
+    // Locks are left in the reverse order of taking; look further down only
+    // for one left out of turn.
+    HeldLocks& held = t_held;
+    unsigned top = held.count < kMaxHeld ? held.count : kMaxHeld;
+    for (unsigned i = top; i-- > 0;) {
+        if (held.lock[i] == this) {
+            for (unsigned k = i; k + 1 < top; ++k)
+                held.lock[k] = held.lock[k + 1];
+            break;
+        }
+    }
+    if (held.count > 0) --held.count;
     ::LeaveCriticalSection(Section(state_));
 }
 bool CriticalSection::try_lock() {
-    return ::TryEnterCriticalSection(Section(state_)) != 0;
+    if (!::TryEnterCriticalSection(Section(state_))) return false;
+    HeldLocks& held = t_held;
+    if (held.count < kMaxHeld) held.lock[held.count] = this;
+    ++held.count;
+    return true;
 }
 
 namespace {
