@@ -62,6 +62,9 @@ if ! runs_32bit; then
 fi
 if runs_32bit; then
   can32=1
+  if [ $registered -eq 1 ] || grep -qs 'interpreter .*qemu-i386' "$binfmt"/*; then
+    export VZ5_EMULATED_32BIT=1
+  fi
 else
   can32=0
   echo "test-windows: this machine cannot run 32-bit programs; the 32-bit DLL is only built and checked"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the normal build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the board build.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the board build, then
+# the Windows build of the library under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,4 +17,8 @@ bash scripts/build.sh build-asan -DVZ5_SANITIZE=ON -DVZ5_BENCH=OFF
 
 if [ -f scripts/test-arm.sh ]; then
   bash scripts/test-arm.sh
+fi
+
+if [ -f scripts/test-windows.sh ]; then
+  bash scripts/test-windows.sh
 fi

@@ -3,6 +3,12 @@
 # tool of a Windows build, each run as a host program under Wine would be,
 # one process after the other: save in one form, read back in the others,
 # log and unload while the writer is busy, exit with records held back.
+#
+# VZ5_EMULATED_32BIT set: the programs run under qemu's user-mode emulation,
+# where a program whose threads raise exceptions while another thread runs
+# crashes in the emulator (every log record goes to OutputDebugStringA, which
+# raises one, while the writer thread writes). The log steps are left out
+# there; the 64-bit run has them.
 set -euo pipefail
 bin=$1
 run=$(cd "$(dirname "$0")/../../../scripts" && pwd)/wine-run.sh
@@ -35,6 +41,10 @@ step ok station_linked.exe write "Lane 7"
 step "Lane 7" station_dynamic.exe read
 step "Lane 7" station_mslib.exe read
 step "Lane 7" dorlix.exe env get 1
+if [ -n "${VZ5_EMULATED_32BIT:-}" ]; then
+  echo "skip the log steps: threads raising exceptions crash under qemu's emulation"
+  exit 0
+fi
 step ok station_dynamic.exe log 500 unload
 records 500
 step ok station_linked.exe log 500 held
