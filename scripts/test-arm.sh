@@ -14,26 +14,18 @@ cd "$(dirname "$0")/.."
 all=0
 if [ "${1:-}" = "--all" ]; then all=1; fi
 
-sudo_cmd=""
-[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-
+source scripts/packages.sh
 packages=(g++-arm-linux-gnueabihf libstdc++6:armhf libiniparser-dev:armhf libgtest-dev:armhf libgmock-dev:armhf file)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if ! command -v qemu-arm >/dev/null && ! command -v qemu-arm-static >/dev/null; then
   missing+=(qemu-user)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "test-arm: installing ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx armhf; then
-    $sudo_cmd dpkg --add-architecture armhf
+    as_root dpkg --add-architecture armhf
   fi
-  # One index failing to download (a mirror mid-sync) must not stop us: the
-  # install below fails on its own when a package really cannot be had.
-  $sudo_cmd apt-get update -qq || echo "test-arm: apt-get update reported errors, trying the install anyway"
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+  install_packages "${missing[@]}"
 fi
 
 dir=build-arm

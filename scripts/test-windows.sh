@@ -19,26 +19,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-sudo_cmd=""
-[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+source scripts/packages.sh
 
 # ---- Packages ----
 packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 wine32:i386
           locales-all qemu-user)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "test-windows: installing ${missing[*]}"
   # wine32 must be the i386 package: with the board's armhf architecture
   # enabled, a bare "wine32" would be the ARM one.
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo_cmd dpkg --add-architecture i386
+    as_root dpkg --add-architecture i386
   fi
-  $sudo_cmd apt-get update -qq || echo "test-windows: apt-get update reported errors, trying the install anyway"
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+  install_packages "${missing[@]}"
 fi
 
 # ---- 32-bit programs ----
@@ -50,12 +45,12 @@ registered=0
 runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 if ! runs_32bit; then
   if [ ! -e "$binfmt/register" ]; then
-    $sudo_cmd mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+    as_root mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
   fi
   if [ -e "$binfmt/register" ] && [ ! -e "$binfmt/$entry" ]; then
     magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
     mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-    if echo ":$entry:M::$magic:$mask:$(command -v qemu-i386):F" | $sudo_cmd tee "$binfmt/register" >/dev/null; then
+    if echo ":$entry:M::$magic:$mask:$(command -v qemu-i386):F" | as_root tee "$binfmt/register" >/dev/null; then
       registered=1
     fi
   fi
@@ -77,7 +72,7 @@ cleanup() {
   WINEPREFIX=$VZ5_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
   rm -rf "$scratch"
   if [ $registered -eq 1 ]; then
-    echo -1 | $sudo_cmd tee "$binfmt/$entry" >/dev/null || true
+    echo -1 | as_root tee "$binfmt/$entry" >/dev/null || true
   fi
 }
 trap cleanup EXIT

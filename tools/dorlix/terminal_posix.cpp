@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <clocale>
-#include <cstdio>
 #include <cstring>
 
 namespace dorlixtool {
@@ -65,13 +64,7 @@ std::vector<std::string> TerminalArguments(int argc, char** argv) {
 std::string ToTerminal(const std::string& gb, bool escape) {
     std::string out;
     Convert(gb, TerminalCharset().c_str(), "CP936", out, [escape](unsigned char c, std::string& o) {
-        if (escape) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", c);
-            o += esc;
-        } else {
-            o += '?';
-        }
+        o += UndecodedByte(c, escape);
         return true;
     });
     return out;

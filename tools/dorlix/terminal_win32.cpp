@@ -7,7 +7,6 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 
 namespace dorlixtool {
 namespace {
@@ -61,13 +60,7 @@ std::string ToTerminal(const std::string& gb, bool escape) {
         std::wstring w = c < 0x80 ? std::wstring(1, static_cast<wchar_t>(c))
                                   : Wide(gb.substr(i, len), GBK, MB_ERR_INVALID_CHARS);
         if (w.empty() && c >= 0x80) {
-            if (escape) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\x%02X", c);
-                out += esc;
-            } else {
-                out += '?';
-            }
+            out += UndecodedByte(c, escape);
             ++i;
             continue;
         }
