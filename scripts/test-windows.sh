@@ -78,10 +78,8 @@ cleanup() {
 trap cleanup EXIT
 started=$(date +%s)
 echo "test-windows: making the Wine prefix $VZ5_WINEPREFIX"
-scripts/wine-run.sh --prefix
+scripts/wine-run.sh --start
 echo "test-windows: prefix ready after $(( $(date +%s) - started )) s"
-# A persistent server: every test program starts in tens of milliseconds.
-WINEPREFIX=$VZ5_WINEPREFIX wineserver -p >/dev/null 2>&1
 
 configure() { # <dir> <arch>
   if [ ! -f "$1/build.ninja" ]; then

@@ -226,6 +226,21 @@ TEST_F(Frame, ProcessName) {
     EXPECT_EQ(GetCurProcess(nullptr), 0);
 }
 
+// The attach refuses systems older than major version 5 with a message
+// naming the version found.
+TEST(FrameAttach, OperatingSystemCheck) {
+    char message[128];
+    EXPECT_TRUE(dorlix::SupportedSystem(0x0A280105u, message, sizeof message)); // 5.1.2600
+    EXPECT_TRUE(dorlix::SupportedSystem(0x1DB10106u, message, sizeof message)); // 6.1.7601
+    std::strcpy(message, "untouched");
+    EXPECT_FALSE(dorlix::SupportedSystem(0x04000004u, message, sizeof message)); // 4.0.1024
+    EXPECT_STREQ(message, "Win9x is not supported: 4.0.1024");
+    char small[8];
+    EXPECT_FALSE(dorlix::SupportedSystem(0x04000004u, small, sizeof small));
+    EXPECT_STREQ(small, "Win9x i"); // cut to the buffer
+    EXPECT_FALSE(dorlix::SupportedSystem(0x04000004u, nullptr, 0));
+}
+
 // Never attached (ctest runs each test in its own process) or detached again:
 // every export answers with its failure result instead of working.
 TEST(FrameUnattached, ExportsAnswerWithTheirFailureResult) {
