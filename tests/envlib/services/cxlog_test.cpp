@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -206,9 +207,10 @@ TEST_F(CxLogFile, WriterEndsWhenIdle) {
 class EndedWriter : public CxLog {
   public:
     using CxLog::CxLog;
+    std::atomic<bool> gone{false};
 
   protected:
-    void Run() override {} // gone before it wrote anything
+    void Run() override { gone = true; } // gone before it wrote anything
 };
 
 TEST_F(CxLogFile, ShutdownAfterTheSystemEndedTheWriterWritesWhatIsQueued) {
@@ -216,6 +218,8 @@ TEST_F(CxLogFile, ShutdownAfterTheSystemEndedTheWriterWritesWhatIsQueued) {
     EndedWriter log(path);
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(log.Log(nullptr, "F", i, 0, "queued"));
+    while (!log.gone)
+        std::this_thread::yield();
     EXPECT_TRUE(log.Close(dorlix::DetachKind::ThreadsGone, 0));
     EXPECT_FALSE(log.Log(nullptr, "F", 3, 0, "late")) << "refused after the shutdown";
     const auto lines = SplitLines(ReadFile(path));
