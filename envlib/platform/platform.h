@@ -76,6 +76,9 @@ uint32_t GetVersion();
 void ShowMessage(const char* caption, const char* text);
 // One text to the debugger output channel (OutputDebugStringA).
 void OutputDebugString(const char* text);
+// Whether that channel takes texts at all (always on Windows), so that
+// callers need not format what nobody receives.
+bool DebugOutputOpen();
 
 // ---- Version resources ----
 // Each string is absent when the resource does not have it.

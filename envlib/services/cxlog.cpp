@@ -177,8 +177,10 @@ bool CxLog::Log(const char* sourceFile, const char* function, int line, int leve
         item->attachment.assign(bytes, bytes + attachmentSize);
     }
 
-    DebugOutput(FormatLine(*item));
-    if (!item->attachment.empty()) DebugOutput(FormatDump(item->attachment.data(), item->attachment.size()));
+    if (plat::DebugOutputOpen()) {
+        DebugOutput(FormatLine(*item));
+        if (!item->attachment.empty()) DebugOutput(FormatDump(item->attachment.data(), item->attachment.size()));
+    }
 
     const std::size_t bytes = item->message.size() + item->attachment.size();
     bool startWriter = false;

@@ -89,12 +89,16 @@ void ShowMessage(const char* caption, const char* text) {
 }
 
 // The debugger channel is standard error, and only when DORLIX_DEBUG_OUTPUT is set.
-void OutputDebugString(const char* text) {
+bool DebugOutputOpen() {
     static const bool on = [] {
         const char* v = std::getenv("DORLIX_DEBUG_OUTPUT");
         return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
     }();
-    if (!on || !text) return;
+    return on;
+}
+
+void OutputDebugString(const char* text) {
+    if (!DebugOutputOpen() || !text) return;
     const size_t n = std::strlen(text);
     std::fwrite(text, 1, n, stderr);
     if (n == 0 || text[n - 1] != '\n') std::fputc('\n', stderr);

@@ -100,6 +100,11 @@ void OutputDebugString(const char* text) {
     if (text) ::OutputDebugStringA(text);
 }
 
+// Debuggers and listeners such as DebugView come and go: always open.
+bool DebugOutputOpen() {
+    return true;
+}
+
 bool ReadVersionResource(const char* winPath, VersionStrings& out) {
     std::string path = winPath ? std::string(winPath) : ProcessPath();
     if (path.empty()) return false;
