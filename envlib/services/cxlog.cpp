@@ -86,13 +86,16 @@ bool CxLog::Close(DetachKind how, unsigned waitMs) {
     // batch): what is left is written here, except the records it wrote.
     writerRunning_ = false;
     Queue rest;
-    rest.swap(queue_);
+    rest.swap(taken_);
+    rest.splice(rest.end(), queue_);
     queuedBytes_ = 0;
     lock.unlock();
-    if (std::FILE* file = OpenFile()) {
-        for (const auto& item : rest) {
-            if (!item->written && !WriteRecord(file, *item)) break;
-        }
+    std::vector<Item*> unwritten;
+    for (const auto& item : rest) {
+        if (!item->written) unwritten.push_back(item.get());
+    }
+    if (std::FILE* file = unwritten.empty() ? nullptr : OpenFile()) {
+        WriteRecords(file, unwritten);
         std::fclose(file);
     }
     return true;
@@ -287,26 +290,32 @@ void CxLog::Run() {
         std::FILE* file = OpenFile();
         lock.lock();
         if (file == nullptr) break;
-        // A batch: what is queued now. The records stay in the queue until
-        // they are in the file, each marked as written when its line is, so
-        // that a process exit cutting the batch short loses none of them.
-        std::vector<Item*> batch;
-        batch.reserve(queue_.size());
-        for (const auto& item : queue_)
-            batch.push_back(item.get());
+        // A batch: everything queued now, moved aside at once. The records
+        // are marked as written when their write is done, so that a process
+        // exit cutting the batch short finds the rest and loses none.
+        taken_.splice(taken_.end(), queue_);
+        queuedBytes_ = 0;
         lock.unlock();
-        std::size_t done = 0;
-        while (done < batch.size() && WriteRecord(file, *batch[done])) {
-            batch[done]->written = true;
-            ++done;
-        }
+        std::vector<Item*> batch;
+        batch.reserve(taken_.size());
+        for (const auto& item : taken_)
+            batch.push_back(item.get());
+        const std::size_t done = WriteRecords(file, batch);
         std::fclose(file);
         lock.lock();
-        for (std::size_t i = 0; i < done; ++i) {
-            queuedBytes_ -= queue_.front()->message.size() + queue_.front()->attachment.size();
-            queue_.pop_front();
+        Queue written;
+        written.swap(taken_);
+        if (done < batch.size()) {
+            // A write failed: the rest goes back in front for a later writer.
+            auto rest = std::next(written.begin(), static_cast<std::ptrdiff_t>(done));
+            for (auto it = rest; it != written.end(); ++it)
+                queuedBytes_ += (*it)->message.size() + (*it)->attachment.size();
+            queue_.splice(queue_.begin(), written, rest, written.end());
         }
-        if (done < batch.size()) break; // a write failed: the rest waits for a later writer
+        lock.unlock();
+        written.clear(); // freed without holding up the posters
+        lock.lock();
+        if (done < batch.size()) break;
     }
     writerRunning_ = false;
     writerEnded_.notify_all();
@@ -315,15 +324,29 @@ void CxLog::Run() {
 
 std::FILE* CxLog::OpenFile() const {
     std::FILE* file = std::fopen(path_.c_str(), "ab");
-    // Unbuffered: each record reaches the file with a single write.
+    // Unbuffered: each group of records reaches the file with a single write.
     if (file) std::setvbuf(file, nullptr, _IONBF, 0);
     return file;
 }
 
-bool CxLog::WriteRecord(std::FILE* file, const Item& item) {
-    std::string text = FormatLine(item);
-    if (!item.attachment.empty()) text += FormatDump(item.attachment.data(), item.attachment.size());
-    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+std::size_t CxLog::WriteRecords(std::FILE* file, const std::vector<Item*>& items) {
+    std::size_t done = 0;
+    std::string text;
+    while (done < items.size()) {
+        std::size_t end = done;
+        text.clear();
+        while (end < items.size() && end - done < LOG_WRITE_GROUP && text.size() < LOG_WRITE_BYTES) {
+            text += FormatLine(*items[end]);
+            if (!items[end]->attachment.empty())
+                text += FormatDump(items[end]->attachment.data(), items[end]->attachment.size());
+            ++end;
+        }
+        if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) break;
+        for (std::size_t i = done; i < end; ++i)
+            items[i]->written = true;
+        done = end;
+    }
+    return done;
 }
 
 void LogDetach(DetachKind how) {

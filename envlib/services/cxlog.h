@@ -36,6 +36,10 @@ constexpr std::size_t LOG_QUEUE_MAX_BYTES = 16u * 1024u * 1024u;
 // Sizes of the composed texts: SaveLog's message and one record line, each with its NUL.
 constexpr std::size_t LOG_MESSAGE_SIZE = 512;
 constexpr std::size_t LOG_LINE_SIZE = 1024;
+// Records go to the file in groups of at most this many records and about
+// this many bytes, each group with a single write.
+constexpr std::size_t LOG_WRITE_GROUP = 64;
+constexpr std::size_t LOG_WRITE_BYTES = 32768;
 // An idle writer ends after this long without a new record.
 constexpr unsigned LOG_WRITER_LINGER_MS = 200;
 // At most this long a shutdown waits for a writer still busy in a live thread
@@ -118,8 +122,10 @@ class CxLog {
     using Queue = std::list<std::unique_ptr<Item>>;
     static void WriterMain(void* self);
     std::FILE* OpenFile() const;
-    // Writes one record (its line and dump) to the open day file.
-    static bool WriteRecord(std::FILE* file, const Item& item);
+    // Writes the records (lines and dumps) in order to the open day file, a
+    // group of them with each write, and marks them written. Returns how
+    // many are in the file.
+    static std::size_t WriteRecords(std::FILE* file, const std::vector<Item*>& items);
 
     std::string path_;
     std::size_t maxRecords_;
@@ -129,8 +135,9 @@ class CxLog {
     std::condition_variable writerEnded_;
     bool stopping_ = false; // stays set once set
     bool writerRunning_ = false;
-    Queue queue_;
-    std::size_t queuedBytes_ = 0;
+    Queue queue_;  // posted, not yet taken by a writer
+    Queue taken_;  // the batch a writer is writing (its records then in order before queue_'s)
+    std::size_t queuedBytes_ = 0; // of queue_
     std::atomic<std::size_t> refused_{0};
     std::atomic<std::size_t> writersStarted_{0};
 };
