@@ -78,7 +78,8 @@ TEST_F(StationProgram, UnloadWhileTheLogWriterIsBusy) {
 // back (the day file could not be opened while they were posted), once with
 // the writer still at work: the process exits cleanly and no record is lost.
 // (On Windows the system ends a running writer before the library hears of
-// the exit; the record it was writing may then be written twice, never lost.)
+// the exit; the group of records it was writing may then be written twice,
+// never lost.)
 TEST_F(StationProgram, ExitWithRecordsStillQueued) {
     ASSERT_EQ(RunForm("station_linked", {"write", "Lane 1"}).exitCode, 0);
     constexpr int kRecords = 3000;
@@ -98,7 +99,7 @@ TEST_F(StationProgram, ExitWithRecordsStillQueued) {
             doubled += it->second - 1;
         }
         EXPECT_EQ(seen.size(), static_cast<size_t>(kRecords));
-        EXPECT_LE(doubled, 1);
+        EXPECT_LE(doubled, 64) << "more than one group written twice";
     }
 }
 
