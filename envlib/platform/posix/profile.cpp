@@ -122,13 +122,21 @@ std::vector<Line> SplitLines(std::string_view raw) {
     std::vector<Line> lines;
     size_t pos = 0;
     while (pos < raw.size()) {
-        size_t end = raw.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            lines.push_back({raw.substr(pos), std::string_view()});
-            break;
+        // Lines end at LF; a CR alone ends one too (rare, so looked for
+        // inside the line found rather than character by character).
+        size_t nl = raw.find('\n', pos);
+        size_t end = nl == std::string_view::npos ? raw.size() : nl;
+        const void* cr = std::memchr(raw.data() + pos, '\r', end - pos);
+        if (cr) {
+            size_t at = static_cast<size_t>(static_cast<const char*>(cr) - raw.data());
+            if (at + 1 < end || nl == std::string_view::npos) {
+                lines.push_back({raw.substr(pos, at - pos), raw.substr(at, 1)});
+                pos = at + 1;
+                continue;
+            }
+            end = at; // CR LF
         }
-        size_t next = end + 1;
-        if (raw[end] == '\r' && next < raw.size() && raw[next] == '\n') ++next;
+        size_t next = nl == std::string_view::npos ? raw.size() : nl + 1;
         lines.push_back({raw.substr(pos, end - pos), raw.substr(end, next - end)});
         pos = next;
     }
