@@ -6,8 +6,7 @@ cmake_minimum_required(VERSION 3.25)
 # - both import libraries name every export;
 # - Dorlix.dll and dorlix.exe import only DLLs that every Windows has (and
 #   the tool the library itself);
-# - every declared name is one the library may export, when the list of them
-#   lies beside the source tree.
+# - every declared name is one the library may export (include/dorlix-exports.txt).
 #   cmake -DOBJDUMP= -DNM= -DDLL= -DTOOL= -DLIBDIR= -DHEADER= -DLIST= -P dll_tables.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../../envlib/platform/win32/header-exports.cmake)
 dorlix_header_exports(${HEADER} declared)
@@ -79,16 +78,12 @@ foreach(file ${DLL} ${TOOL})
   endforeach()
 endforeach()
 
-if(EXISTS ${LIST})
-  file(STRINGS ${LIST} allowed)
-  foreach(name IN LISTS declared)
-    if(NOT name IN_LIST allowed)
-      list(APPEND failures "declared but not in the export list: ${name}")
-    endif()
-  endforeach()
-else()
-  message(STATUS "export list not found beside the source tree: ${LIST}")
-endif()
+file(STRINGS ${LIST} allowed)
+foreach(name IN LISTS declared)
+  if(NOT name IN_LIST allowed)
+    list(APPEND failures "declared but not in the export list: ${name}")
+  endif()
+endforeach()
 
 list(LENGTH exported n)
 if(failures)

@@ -20,18 +20,7 @@
 #include <time.h>
 
 #include "dorlix.h"
-
-#ifdef _WIN32
-#include <direct.h>
-#include <windows.h>
-#define LIBRARY_NAME "Dorlix.dll"
-#define MakeFolder(path) _mkdir(path)
-#else
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define MakeFolder(path) mkdir(path, 0777)
-#endif
+#include "station_host.h"
 
 enum { RECORD_SIZE = 188910, ITEMS = 4110, ITEM_SIZE = 616, VALUE_SIZE = 256 };
 enum { STATION_NAME = 1, DEBUG_SET = 189 };
@@ -52,21 +41,13 @@ struct Library {
 static void* g_module;
 
 static void* Find(const char* name) {
-#ifdef _WIN32
-    void* f = (void*)GetProcAddress((HMODULE)g_module, name);
-#else
-    void* f = dlsym(g_module, name);
-#endif
+    void* f = HostFind(g_module, name);
     if (!f) fprintf(stderr, "station: %s not exported\n", name);
     return f;
 }
 
 static int Bind(struct Library* lib) {
-#ifdef _WIN32
-    g_module = LoadLibraryA(LIBRARY_NAME);
-#else
-    g_module = dlopen(STATION_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-#endif
+    g_module = HostLoad();
     if (!g_module) {
         fprintf(stderr, "station: cannot load the library\n");
         return 0;
@@ -82,21 +63,11 @@ static int Bind(struct Library* lib) {
            lib->WriteStdHead_Info && lib->ParseStdHead_Info && lib->SaveLog;
 }
 
-/* Unloads the library and, where the loader tells, waits until it is gone:
- * a log writer still busy keeps it loaded until its records are written. */
 static int Unbind(void) {
-#ifdef _WIN32
-    int i;
-    FreeLibrary((HMODULE)g_module);
-    for (i = 0; i < 1000 && GetModuleHandleA(LIBRARY_NAME); ++i)
-        Sleep(10);
-    if (GetModuleHandleA(LIBRARY_NAME)) {
+    if (!HostUnload(g_module)) {
         fprintf(stderr, "station: the library stays loaded\n");
         return 0;
     }
-#else
-    dlclose(g_module);
-#endif
     return 1;
 }
 #else
@@ -190,8 +161,8 @@ static int Log(struct Library* lib, int n, const char* end) {
     /* A folder in the day file's place: no writer can open it. */
     DayFile(day, sizeof day);
     if (strcmp(end, "held") == 0) {
-        MakeFolder("Log");
-        if (MakeFolder(day) != 0) {
+        HostMakeFolder("Log");
+        if (HostMakeFolder(day) != 0) {
             fprintf(stderr, "station: cannot hold the day file\n");
             return 1;
         }
@@ -204,7 +175,7 @@ static int Log(struct Library* lib, int n, const char* end) {
         }
     }
     if (strcmp(end, "unload") == 0 && !Unbind()) return 1;
-    if (strcmp(end, "held") == 0) rmdir(day);
+    if (strcmp(end, "held") == 0) HostRemoveFolder(day);
     printf("ok\n");
     return 0;
 }
