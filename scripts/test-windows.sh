@@ -100,4 +100,4 @@ cmake --build build-win -j "$jobs" --target dorlix dorlix_tool station_linked st
 file build-win/bin/Dorlix.dll
 select=(-R '^DllTables\.')
 if [ $can32 -eq 1 ]; then select=(-R '^(DllTables|StationSmoke)\.'); fi
-(cd build-win && ctest --output-on-failure --timeout 1800 "${select[@]}")
+(cd build-win && ctest -V --timeout 1800 "${select[@]}")
