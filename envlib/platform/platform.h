@@ -12,13 +12,16 @@ namespace plat {
 // Paths are Windows paths (see MapPath). Section and key names compare without
 // regard to case; values are trimmed and one pair of surrounding quotes removed.
 // section or key null: the NUL-separated list of section names or of the keys
-// of the section, ending in two NULs. Result: characters copied without the
-// final NUL; size - 1 (or size - 2 for lists) when the text was cut.
+// of the section, ending in two NULs (a cut list in one, and then the result
+// is size - 2; the keys of an empty or absent section are the default text).
+// Result: characters copied without the final NUL; size - 1 for a cut text.
+// The exact rules are in posix/profile.cpp.
 uint32_t GetPrivateProfileString(const char* section, const char* key, const char* def, char* out,
                                  uint32_t size, const char* file);
-// Leading decimal number of the value, else def.
+// The number the value starts with (decimal, or after 0x, 0o, 0b), else def.
 uint32_t GetPrivateProfileInt(const char* section, const char* key, int def, const char* file);
-// All "key=value" lines of a section, NUL-separated, ending in two NULs.
+// All "key=value" lines of a section (comments left out), NUL-separated,
+// ending in two NULs.
 uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file);
 // Sets key (null key: removes the section; null value: removes the key),
 // creating the file and section when absent; the rest of the file and its

@@ -76,8 +76,9 @@ class CxLog {
     CxLog(const CxLog&) = delete;
     CxLog& operator=(const CxLog&) = delete;
 
-    // The process-wide log, constructed (folder, day file name, writer thread)
-    // on the first call. Throws LogDestroyed after Shutdown.
+    // The process-wide log, constructed (folder, day file name) on the first
+    // call; its writer starts with the first record. Throws LogDestroyed
+    // after Shutdown.
     static CxLog& Instance();
     // Ends the process-wide log and refuses every later use: what is queued
     // is written, by this thread when no writer runs, else by the writer.

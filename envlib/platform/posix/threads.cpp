@@ -54,7 +54,8 @@ struct ThreadStart {
 std::atomic<unsigned> g_pinsReleased{0};
 
 // Its destructor is library code that runs after the thread function has
-// returned: the library cannot go away before that.
+// returned: the library cannot go away before that. (The count it keeps is
+// what makes the destructor a real one, which the registration needs.)
 struct LibraryPin {
     LibraryPin() noexcept {}
     ~LibraryPin() { g_pinsReleased.fetch_add(1, std::memory_order_relaxed); }
