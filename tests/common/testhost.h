@@ -56,6 +56,30 @@ struct ProgramRun {
 // output's line ends are "\n" on every platform.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args);
 
+// POSIX only: reads the pipe fd to its end into *out, closes it, and waits for
+// the child process pid: its exit code, or -1 when it did not exit normally.
+int CollectChild(int fd, long long pid, std::string* out);
+
+// A program the test starts and lets run: ended at destruction if still running.
+class Child {
+  public:
+    Child() = default;
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    // Starts program with args in the test's environment, output not captured.
+    bool Start(const std::string& program, const std::vector<std::string>& args);
+    // Waits up to ms milliseconds for the end: true, with its exit code, once ended.
+    bool Wait(int ms, int* exitCode = nullptr);
+    // Ends the child if it still runs (never another process).
+    void Kill();
+
+  private:
+    long long id_ = 0;     // process id (POSIX)
+    void* handle_ = nullptr; // process handle (Windows)
+    bool ended_ = true;
+};
+
 // Whether the library's file calls find read-only files refused for writing.
 // Under Wine running as root they are not: Wine keeps read-only as the Unix
 // write permission, which root does not need.

@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -78,6 +79,32 @@ std::string ThisProgramFolder() {
     return fs::read_symlink("/proc/self/exe").parent_path().string();
 }
 
+namespace {
+
+// The child's side of a start: runs program with args, never returns.
+[[noreturn]] void Exec(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+} // namespace
+
+int CollectChild(int fd, long long pid, std::string* out) {
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fd, buf, sizeof buf)) > 0)
+        out->append(buf, static_cast<size_t>(n));
+    close(fd);
+    int status = 0;
+    waitpid(static_cast<pid_t>(pid), &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
     int pipeFd[2];
     if (pipe(pipeFd) != 0) return {};
@@ -86,25 +113,47 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         dup2(pipeFd[1], 1);
         close(pipeFd[0]);
         close(pipeFd[1]);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        Exec(program, args);
     }
     close(pipeFd[1]);
     ProgramRun r;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(pipeFd[0], buf, sizeof buf)) > 0)
-        r.out.append(buf, static_cast<size_t>(n));
-    close(pipeFd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.exitCode = CollectChild(pipeFd[0], pid, &r.out);
     return r;
+}
+
+Child::~Child() {
+    Kill();
+}
+
+bool Child::Start(const std::string& program, const std::vector<std::string>& args) {
+    Kill();
+    pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) Exec(program, args);
+    id_ = pid;
+    ended_ = false;
+    return true;
+}
+
+bool Child::Wait(int ms, int* exitCode) {
+    if (ended_) return true;
+    for (int waited = 0;; waited += 10) {
+        int status = 0;
+        if (waitpid(static_cast<pid_t>(id_), &status, WNOHANG) == static_cast<pid_t>(id_)) {
+            ended_ = true;
+            if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return true;
+        }
+        if (waited >= ms) return false;
+        usleep(10000);
+    }
+}
+
+void Child::Kill() {
+    if (ended_) return;
+    kill(static_cast<pid_t>(id_), SIGKILL);
+    waitpid(static_cast<pid_t>(id_), nullptr, 0);
+    ended_ = true;
 }
 
 // The POSIX layer refuses to write a read-only file by itself, whoever runs it.

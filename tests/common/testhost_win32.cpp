@@ -199,6 +199,48 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     return r;
 }
 
+Child::~Child() {
+    Kill();
+}
+
+bool Child::Start(const std::string& program, const std::vector<std::string>& args) {
+    Kill();
+    std::wstring cmd = Quoted(program);
+    for (const std::string& a : args)
+        cmd += L" " + Quoted(a);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    handle_ = pi.hProcess;
+    id_ = pi.dwProcessId;
+    ended_ = false;
+    return true;
+}
+
+bool Child::Wait(int ms, int* exitCode) {
+    if (ended_) return true;
+    if (WaitForSingleObject(handle_, static_cast<DWORD>(ms)) != WAIT_OBJECT_0) return false;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    if (exitCode) *exitCode = static_cast<int>(code);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+    ended_ = true;
+    return true;
+}
+
+void Child::Kill() {
+    if (ended_) return;
+    TerminateProcess(handle_, 1);
+    WaitForSingleObject(handle_, INFINITE);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+    ended_ = true;
+}
+
 bool ReadOnlyFilesRefuseWrites() {
     // Wine keeps read-only as the file's write permission, which a process
     // running as root does not need: there a read-only file can be written.

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "benchroot.h"
 #include "dorlix.h"
 #include "core/lifecycle.h"
 #include "services/cxlog.h"
@@ -24,10 +25,7 @@ fs::path g_root;
 
 // A private station whose environment switches the log on, as the current directory.
 void SetUpStation() {
-    char tmpl[] = "/tmp/vz5-logbench-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) std::abort();
-    g_root = tmpl;
-    setenv("DORLIX_ROOT", tmpl, 1);
+    g_root = vz5bench::PrivateRoot("vz5-logbench");
     std::string file(688 + 188910, '\0');
     const int32_t version = 423;
     std::memcpy(&file[0], &version, 4);
@@ -90,7 +88,5 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     dorlix::Detach();
-    fs::current_path("/");
-    fs::remove_all(g_root);
     return 0;
 }

@@ -10,7 +10,7 @@
 
 #include "dorlix.h"
 #include "core/lifecycle.h"
-#include "station.h"
+#include "attachedstation.h"
 
 namespace fs = std::filesystem;
 
@@ -120,22 +120,7 @@ TEST(FilesParse, ChangeFileExtName) {
     EXPECT_EQ(ChangeFileExtName("a.b", "c", nullptr), 0);
 }
 
-// The library attached once per test program, on a station of its own.
-class AttachedLibrary : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        station_ = std::make_unique<vz5test::Station>("vz5-files-attach");
-        ASSERT_TRUE(dorlix::Attach());
-    }
-    void TearDown() override {
-        dorlix::Detach();
-        station_.reset();
-    }
-
-  private:
-    std::unique_ptr<vz5test::Station> station_;
-};
-const auto* const g_attached = ::testing::AddGlobalTestEnvironment(new AttachedLibrary);
+const vz5test::AttachedStation* const g_attached = vz5test::AttachOncePerProgram("vz5-files-attach");
 
 // A fresh station per test; its scratch folder is the current directory
 // (relative paths must not create anything there).
