@@ -190,6 +190,29 @@ DORLIX_API int DORLIX_CALL PostLog(const char* text); /* always 0 */
 DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text); /* always 1 */
 /* @log-end */
 
+/* ---- Shared memory, in-process data, hardware ---- */
+/* @memory-begin */
+/* The block "MemServer" shared by the programs of the PC. */
+DORLIX_API int DORLIX_CALL OpenMemory(int size); /* 1 block created or opened and mapped for writing; 0 otherwise */
+DORLIX_API int DORLIX_CALL WriteDataInProcess(const void* data, int length); /* 1 copied to the block's start; 0 no block opened here, null data or too long */
+DORLIX_API int DORLIX_CALL ReadDataInProcess(void* buffer, int length); /* 1 block's first length bytes copied; 0 no block, null buffer or too long */
+DORLIX_API int DORLIX_CALL ReleaseMemory(void); /* 1 */
+DORLIX_API int DORLIX_CALL OpenHardware(void); /* 0 */
+DORLIX_API int DORLIX_CALL CloseHardware(void); /* 1 */
+/* Kept for callers; each takes any arguments (cdecl: the caller clears them). */
+#ifdef __cplusplus
+#  define DORLIX_ANY_ARGS ...
+#else
+#  define DORLIX_ANY_ARGS
+#endif
+DORLIX_API int DORLIX_CALL Hardware_ReadAI(DORLIX_ANY_ARGS); /* 1 */
+DORLIX_API int DORLIX_CALL Hardware_ReadDI(DORLIX_ANY_ARGS); /* 1 */
+DORLIX_API int DORLIX_CALL Hardware_WriteAO(DORLIX_ANY_ARGS); /* 1 */
+DORLIX_API int DORLIX_CALL Hardware_WriteDO(DORLIX_ANY_ARGS); /* 1 */
+DORLIX_API int DORLIX_CALL Hardware_WriteIDO(DORLIX_ANY_ARGS); /* 1 */
+DORLIX_API int DORLIX_CALL Hardware_WriteSDO(DORLIX_ANY_ARGS); /* 1 */
+/* @memory-end */
+
 /* ---- Text encodings and digests ---- */
 /* @codec-begin */
 DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1, out = 32 lower-case hex digits + NUL (33 bytes); 0 null data or out */

@@ -7,6 +7,7 @@
 // already running on other threads.
 #include <atomic>
 #include <cstdio>
+#include <initializer_list>
 #include <mutex>
 
 #include "core/lifecycle.h"
@@ -62,9 +63,12 @@ void Detach(DetachKind how) {
         guard.lock();
     }
     g_ready.store(false);
-    try {
-        LogDetach(how);
-    } catch (...) {
+    // The shared block first: the log goes last.
+    for (void (*hook)(DetachKind) : {MemoryDetach, LogDetach}) {
+        try {
+            hook(how);
+        } catch (...) {
+        }
     }
 }
 
