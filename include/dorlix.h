@@ -188,7 +188,34 @@ DORLIX_API int DORLIX_CALL SaveLog(const char* name, const char* text); /* 1 que
 DORLIX_API int DORLIX_CALL OpenLog(void); /* always 1 */
 DORLIX_API int DORLIX_CALL PostLog(const char* text); /* always 0 */
 DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text); /* always 1 */
+DORLIX_API int DORLIX_CALL GetLog(void* buffer, int size); /* ReadNetData(0, buffer, size) */
+DORLIX_API int DORLIX_CALL CloseLog(void); /* 1 after CloseNet(1) */
 /* @log-end */
+
+/* ---- Network data channel (UDP) and network utilities ---- */
+/* @net-begin */
+/* Channels 0..99. A framed block is "!@#$", the payload length, the sender's
+ * address text (16 bytes) and port, the payload, ")(*&"; a plain block is the
+ * payload alone. */
+typedef struct HostIPList {
+    int count;           /* addresses in addr */
+    char addr[100][50];  /* dotted IPv4 texts */
+    char hostName[256];  /* local host name */
+} HostIPList;            /* 5260 bytes */
+DORLIX_API int DORLIX_CALL OpenNet(int index, const char* address, int port, int broadcast); /* 1 opened; 2 already open; 0 bad index; -3 broadcast refused */
+DORLIX_API int DORLIX_CALL CloseNet(int index); /* always 1 */
+DORLIX_API int DORLIX_CALL SendNetData(int index, const char* target, int port, const void* data, int length); /* length + 32 sent; 0 null data; -1 not open; -2 no memory; -3 send failed */
+DORLIX_API int DORLIX_CALL SendNetDataDir(int index, const char* target, int port, const void* data, int length); /* length sent; 0, -1, -2, -3 as SendNetData */
+DORLIX_API int DORLIX_CALL ReadNetData(int index, void* buffer, int size); /* payload length; 0 nothing; datagram length if not framed; -1 not open; -2 wait; -3 receive; -4 null buffer */
+DORLIX_API int DORLIX_CALL ReadNetDataDir(int index, void* buffer, int size); /* datagram length; 0, -1, -2, -3, -4 as ReadNetData */
+DORLIX_API int DORLIX_CALL Ping(const char* host); /* 1 reply; -2 no ICMP socket; -3 unknown host; -4 wait failed; -5 no reply in 1 s; -6 close failed; -8 no sockets; -9 null */
+DORLIX_API int DORLIX_CALL ScanPort(const char* host, int port); /* 1 TCP port accepts within 1 s; -4 not; -1 no socket; -2 not non-blocking; -3 unknown host or wait failed; 0 no sockets */
+DORLIX_API int DORLIX_CALL GetHostIP(HostIPList* record); /* 1 filled; 0 host name unresolved or null record */
+DORLIX_API int DORLIX_CALL IsIPV4(const char* text); /* 1 first three fields numbers; 0 null; -2 empty; -5 not valid; -1, -3 no memory */
+DORLIX_API int DORLIX_CALL ParseIP(const char* text, int* a, int* b, int* c, int* d); /* always 1; octets in written order, 255 each when unparsable */
+DORLIX_API int DORLIX_CALL GetEtherNetStatus(int* status); /* 1 adapter list read (status of the first Ethernet adapter); 0 cannot read */
+DORLIX_API int DORLIX_CALL GetEtherNetStatusEx(const char* address, int* status); /* as GetEtherNetStatus for the adapter with that address; status first 0 */
+/* @net-end */
 
 /* ---- Shared memory, in-process data, hardware ---- */
 /* @memory-begin */

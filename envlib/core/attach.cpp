@@ -63,8 +63,8 @@ void Detach(DetachKind how) {
         guard.lock();
     }
     g_ready.store(false);
-    // The shared block first: the log goes last.
-    for (void (*hook)(DetachKind) : {MemoryDetach, LogDetach}) {
+    // Channels first: the log may still take their last lines.
+    for (void (*hook)(DetachKind) : {NetDetach, MemoryDetach, LogDetach}) {
         try {
             hook(how);
         } catch (...) {

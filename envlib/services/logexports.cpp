@@ -9,6 +9,7 @@
 #include "env/envaccess.h"
 #include "platform/platform.h"
 #include "services/cxlog.h"
+#include "services/netchannel.h"
 
 namespace {
 // The host's executable name, taken once. A plain buffer: SaveLog may still
@@ -63,6 +64,15 @@ DORLIX_API int DORLIX_CALL ForceSaveLog(const char* name, const char* text) {
     (void)name;
     (void)text;
     return dorlix::Guarded(0, [] { return 1; });
+}
+
+// The log's receive side is network channel 0; CloseLog closes channel 1.
+DORLIX_API int DORLIX_CALL GetLog(void* buffer, int size) {
+    return dorlix::Guarded(-3, [&] { return dorlix::netchannel::ReadFramed(0, buffer, size); });
+}
+
+DORLIX_API int DORLIX_CALL CloseLog(void) {
+    return dorlix::Guarded(1, [] { return dorlix::netchannel::Close(1); });
 }
 
 } // extern "C"
