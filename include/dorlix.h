@@ -217,6 +217,22 @@ DORLIX_API int DORLIX_CALL GetEtherNetStatus(int* status); /* 1 adapter list rea
 DORLIX_API int DORLIX_CALL GetEtherNetStatusEx(const char* address, int* status); /* as GetEtherNetStatus for the adapter with that address; status first 0 */
 /* @net-end */
 
+/* ---- Serial ports ---- */
+/* @serial-begin */
+/* Slots 0..9: for every slot export an index above 9 gives -1, a negative one -2. */
+typedef struct SerialPortList {
+    int count;           /* names in name */
+    char name[100][50];  /* "COM3", ... */
+} SerialPortList;        /* 5004 bytes */
+DORLIX_API int DORLIX_CALL OpenSerialPort(int index, const char* device, int dataBits, int stopBits, int parity, int baud); /* 1 open; 0 already open, cannot open or configure, no memory */
+DORLIX_API int DORLIX_CALL CloseSerialPort(int index); /* 1 */
+DORLIX_API int DORLIX_CALL ReadSerialPort(int index, void* buffer, int size); /* bytes taken from the port's buffer; 0 none or not open */
+DORLIX_API int DORLIX_CALL WriteSerialPort(int index, const void* data, int length); /* bytes written; 0 write failed */
+DORLIX_API int DORLIX_CALL RunSerialThread(void); /* 1 the reader runs; 0 cannot start it */
+DORLIX_API int DORLIX_CALL StopSerialThread(void); /* -1; the reader goes on */
+DORLIX_API int DORLIX_CALL GetSerialPortInfo(SerialPortList* list); /* 0 from the device map; -1 cannot open it; -2 cannot close it (list then COM0..COM49) */
+/* @serial-end */
+
 /* ---- Shared memory, in-process data, hardware ---- */
 /* @memory-begin */
 /* The block "MemServer" shared by the programs of the PC. */

@@ -24,7 +24,7 @@ source scripts/packages.sh
 # ---- Packages ----
 packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 wine32:i386
-          locales-all qemu-user)
+          locales-all qemu-user socat)
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "test-windows: installing ${missing[*]}"
@@ -68,7 +68,9 @@ fi
 # ---- The scratch prefix and its server ----
 scratch=$(mktemp -d /tmp/vz5-wine.XXXXXX)
 export VZ5_WINEPREFIX=$scratch/prefix
+serial_pids=()
 cleanup() {
+  for pid in "${serial_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   WINEPREFIX=$VZ5_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
   rm -rf "$scratch"
   if [ $registered -eq 1 ]; then
@@ -88,6 +90,21 @@ configure() { # <dir> <arch>
   fi
 }
 jobs=$(nproc)
+
+# ---- Serial lines for the serial-port tests ----
+# Three pairs of linked ptys, COM5-COM6, COM7-COM8 and COM9-COM10 of the
+# prefix: the tests open the odd one through the library and drive the even
+# one themselves. Stopped at the end (cleanup).
+for n in 5 7 9; do
+  socat "PTY,link=$VZ5_WINEPREFIX/dosdevices/com$n,raw,echo=0" \
+        "PTY,link=$VZ5_WINEPREFIX/dosdevices/com$((n + 1)),raw,echo=0" </dev/null >/dev/null 2>&1 &
+  serial_pids+=($!)
+done
+for _ in $(seq 50); do
+  [ -e "$VZ5_WINEPREFIX/dosdevices/com10" ] && [ -e "$VZ5_WINEPREFIX/dosdevices/com6" ] &&
+    [ -e "$VZ5_WINEPREFIX/dosdevices/com8" ] && break
+  sleep 0.1
+done
 
 # ---- 64-bit: the whole library suite under Wine ----
 configure build-win64 x86_64

@@ -63,8 +63,8 @@ void Detach(DetachKind how) {
         guard.lock();
     }
     g_ready.store(false);
-    // Channels first: the log may still take their last lines.
-    for (void (*hook)(DetachKind) : {NetDetach, MemoryDetach, LogDetach}) {
+    // Ports and channels first: the log may still take their last lines.
+    for (void (*hook)(DetachKind) : {SerialDetach, NetDetach, MemoryDetach, LogDetach}) {
         try {
             hook(how);
         } catch (...) {

@@ -33,6 +33,7 @@ bool SupportedSystem(unsigned version, char* message, unsigned size);
 // Hooks run by Attach and Detach, each owned by its service.
 bool EnvAttach(); // default table, environment files, log switches, process name
 void LogDetach(DetachKind how); // ends the log (see CxLog::Shutdown)
+void SerialDetach(DetachKind how); // closes the serial ports; the reader ends on its own
 void NetDetach(DetachKind how); // closes the network channels
 void MemoryDetach(DetachKind how); // lets the shared block go
 } // namespace dorlix
