@@ -13,12 +13,16 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+// windows.h without the macros that clash with the platform layer's names.
+#include "platform/win32/winapi.h"
+#endif
+#include "attachedstation.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "serialline.h"
 #include "services/ringbuffer.h"
 #include "services/wpuart.h"
-#include "attachedstation.h"
 
 namespace {
 
