@@ -212,26 +212,27 @@ TEST(NetAdapters, LinkStatesInAPrivateNetwork) {
         const struct {
             const char* step;
             std::vector<std::string> command;
-            int nv0;
+            int nv0, nv1; // the states the links settle in
         } steps[] = {
-            {"both down", {}, 0},
-            {"nv0 up, its peer down", {"link", "set", "nv0", "up"}, 2},
-            {"both up", {"link", "set", "nv1", "up"}, 5},
-            {"nv0 down", {"link", "set", "nv0", "down"}, 0},
+            {"both down", {}, 0, 0},
+            {"nv0 up, its peer down", {"link", "set", "nv0", "up"}, 2, 0},
+            {"both up", {"link", "set", "nv1", "up"}, 5, 5},
+            {"nv0 down", {"link", "set", "nv0", "down"}, 0, 2},
         };
         for (const auto& step : steps) {
             if (!step.command.empty() && !Ip(step.command)) {
                 out = std::string("ip failed at ") + step.step;
                 return 2;
             }
-            // The link settles in a moment: wait until nv0 shows the state asked for.
+            // The system settles the links in a moment (the peer's state
+            // follows later): wait until both show the states asked for.
             int st0 = -1, st1 = -1, first = -1, r0 = 0, r1 = 0, rf = 0;
             for (int i = 0; i < 300; ++i) {
                 r0 = GetEtherNetStatusEx("192.0.2.10", &st0);
-                if (st0 == step.nv0) break;
+                r1 = GetEtherNetStatusEx("192.0.2.11", &st1);
+                if (st0 == step.nv0 && st1 == step.nv1) break;
                 usleep(10000);
             }
-            r1 = GetEtherNetStatusEx("192.0.2.11", &st1);
             rf = GetEtherNetStatus(&first);
             s << step.step << ": " << r0 << ' ' << st0 << ' ' << r1 << ' ' << st1 << ' ' << rf << ' '
               << (first == (nv0First ? st0 : st1) ? "first" : "other") << '\n';
