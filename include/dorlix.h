@@ -261,6 +261,20 @@ DORLIX_API int DORLIX_CALL Hardware_WriteSDO(DORLIX_ANY_ARGS); /* 1 */
 DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1, out = 32 lower-case hex digits + NUL (33 bytes); 0 null data or out */
 /* @codec-end */
 
+/* ---- Signal filters and averaging (single precision) ---- */
+/* @filter-begin */
+/* Ten smoothing channels (0-9) and five moving-average windows (0-4), shared by the whole process. */
+DORLIX_API float DORLIX_CALL Filter_1(int channel, float x, float k); /* the channel's new value k*y+(1-k)*x (k in 0..0.999, channel clamped to 0..9) */
+DORLIX_API int DORLIX_CALL Filter_2(const float* in, float* out, int count, float k); /* 1 smoothed from 0; 0 null array or negative count */
+DORLIX_API int DORLIX_CALL Filter_3(const float* in, float* out, int count); /* 1 low-passed (outputs 0-2 and count-1 are 0); 0 null array or negative count */
+DORLIX_API int DORLIX_CALL HDSetNum(int length, int index); /* 1 window emptied, length 2..100 (0 or less as 2); 0 bad index */
+DORLIX_API int DORLIX_CALL HDAddDat(float value, int index); /* 0 added while filling or bad index; 1 full, oldest value dropped */
+DORLIX_API int DORLIX_CALL HDGetDat(float* out, int index); /* 1 and the window's mean in out; 0 not full, no length, bad index or null out */
+DORLIX_API int DORLIX_CALL MakeAvgData(float a, float b, int count, float* out); /* 1 out = count steps from a (excluded) to b; 0 null out or count <= 0 */
+DORLIX_API int DORLIX_CALL MakeAvgData_M2(float a, float b, int count, float* out); /* as MakeAvgData */
+DORLIX_API int DORLIX_CALL GetMidDat(float x1, float y1, float x2, float y2, float x, float* y); /* 1 x2 <= x <= x1; 0 outside or x1 = x2 (y = y2) or null y; y = the line at x */
+/* @filter-end */
+
 /* ---- Process and system utilities ---- */
 /* @system-begin */
 DORLIX_API int DORLIX_CALL GetCurProcess(char* out); /* 1; out = executable file name of the calling process (empty if unknown) */
