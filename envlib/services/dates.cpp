@@ -1,10 +1,6 @@
 // Date and time utilities: day numbers on the four-year calendar, spans
-// between date texts, stepping back by days, time texts, file time stamps and
-// simulated measurement values.
-#include <atomic>
+// between date texts, stepping back by days, time texts and file time stamps.
 #include <climits>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,31 +73,6 @@ std::string Trim(const std::string& s) {
 
 // The longest walk of GetDateByTimeSpan, in months.
 constexpr int WALK_MONTHS = 240;
-
-// The generator of the Windows C runtime's rand (values 0 to 32767), one per
-// thread as there; the library's own, so that the host's rand is left alone.
-thread_local uint32_t t_randState = 1;
-void SRand(uint32_t seed) {
-    t_randState = seed;
-}
-int Rand() {
-    t_randState = t_randState * 214013u + 2531011u;
-    return static_cast<int>((t_randState >> 16) & 0x7FFF);
-}
-
-std::atomic<uint32_t> g_randStep{9};
-
-float RandValue(float a, float b) {
-    int r1 = Rand(), r2 = Rand();
-    if (r1 == 0) r1 = 1;
-    if (r2 == 0) r2 = 1;
-    const plat::LocalTime now = plat::GetLocalTime();
-    char digits[40];
-    std::snprintf(digits, sizeof digits, "%02d%02d%02d", now.minute, now.minute, now.millisecond);
-    const uint32_t number = static_cast<uint32_t>(std::atoi(digits));
-    SRand(number / static_cast<uint32_t>(r1) * static_cast<uint32_t>(r2));
-    return a + (b - a) * static_cast<float>(Rand()) / 32767.0f;
-}
 
 } // namespace
 
@@ -248,26 +219,6 @@ DORLIX_API int DORLIX_CALL GetFileDayTime(const char* path, DateRecord* date, Ti
         }
         return 1;
     });
-}
-
-DORLIX_API float DORLIX_CALL GetRand(float a, float b) {
-    return dorlix::Guarded(a, [&] { return RandValue(a, b); });
-}
-
-DORLIX_API float DORLIX_CALL GetRandEx(float a, float b, int period) {
-    return dorlix::Guarded(a, [&] {
-        const int p = period <= 1 ? 5 : period;
-        const uint32_t k = g_randStep.fetch_add(1);
-        const double s = std::sin(k * 2 * 3.1415926 / p);
-        const float r1 = RandValue(800, 1000);
-        const float r2 = RandValue(950, 1000);
-        const float h = (b - a) / 2;
-        return static_cast<float>(a + h * r2 / 1000 + h * s * r1 / 1000);
-    });
-}
-
-DORLIX_API float DORLIX_CALL GetRandEx2(void) {
-    return dorlix::Guarded(-1000.0f, [] { return -1000.0f; });
 }
 
 } // extern "C"

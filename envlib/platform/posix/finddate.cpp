@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <string>
 
@@ -45,19 +44,6 @@ bool LessNoCase(const std::string& a, const std::string& b) {
     return a.size() < b.size();
 }
 
-LocalTime FromStat(const struct stat& st) {
-    struct tm tm {};
-    localtime_r(&st.st_mtim.tv_sec, &tm);
-    return LocalTime{tm.tm_year + 1900,
-                     tm.tm_mon + 1,
-                     tm.tm_mday,
-                     tm.tm_hour,
-                     tm.tm_min,
-                     tm.tm_sec,
-                     static_cast<int>(st.st_mtim.tv_nsec / 1000000),
-                     tm.tm_wday};
-}
-
 } // namespace
 
 bool FindFileWriteTime(const char* winPattern, LocalTime& out) {
@@ -88,7 +74,7 @@ bool FindFileWriteTime(const char* winPattern, LocalTime& out) {
     path += first;
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return false;
-    out = FromStat(st);
+    out = LocalTimeOf(st.st_mtim);
     return true;
 }
 

@@ -4,31 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <random>
 #include <vector>
 
+#include "attachedstation.h"
 #include "dorlix.h"
-#include "core/lifecycle.h"
-#include "station.h"
 
 namespace {
 
-class AttachedLibrary : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        station_ = std::make_unique<vz5test::Station>("vz5-filters-attach");
-        ASSERT_TRUE(dorlix::Attach());
-    }
-    void TearDown() override {
-        dorlix::Detach();
-        station_.reset();
-    }
-
-  private:
-    std::unique_ptr<vz5test::Station> station_;
-};
-const auto* const g_attached = ::testing::AddGlobalTestEnvironment(new AttachedLibrary);
+const vz5test::AttachedStation* const g_attached = vz5test::AttachOncePerProgram("vz5-filters-attach");
 
 TEST(Filter1, ChannelsKeepTheirStateAndClampTheirArguments) {
     EXPECT_FLOAT_EQ(Filter_1(3, 10.0f, 0.5f), 5.0f); // first call: the state starts at 0
