@@ -15,8 +15,7 @@
 #include "attachedstation.h"
 #include "dorlix.h"
 #include "station.h"
-
-namespace fs = std::filesystem;
+#include "testhost.h"
 
 namespace {
 
@@ -208,7 +207,8 @@ class FileDayTime : public ::testing::Test {
     std::tm Stamp(const std::string& rel, std::chrono::system_clock::time_point t) {
         const std::string native = station_.At(rel);
         vz5test::Station::WriteNative(native, "data");
-        fs::last_write_time(native, std::chrono::file_clock::from_sys(t));
+        vz5test::SetFileWriteTime(
+            native, std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count());
         const std::time_t secs = std::chrono::system_clock::to_time_t(t);
         return *std::localtime(&secs);
     }
