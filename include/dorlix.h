@@ -261,6 +261,44 @@ DORLIX_API int DORLIX_CALL Hardware_WriteSDO(DORLIX_ANY_ARGS); /* 1 */
 DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1, out = 32 lower-case hex digits + NUL (33 bytes); 0 null data or out */
 /* @codec-end */
 
+/* ---- Signal filters and averaging (single precision) ---- */
+/* @filter-begin */
+/* Ten smoothing channels (0-9) and five moving-average windows (0-4), shared by the whole process. */
+DORLIX_API float DORLIX_CALL Filter_1(int channel, float x, float k); /* the channel's new value k*y+(1-k)*x (k in 0..0.999, channel clamped to 0..9) */
+DORLIX_API int DORLIX_CALL Filter_2(const float* in, float* out, int count, float k); /* 1 smoothed from 0; 0 null array or negative count */
+DORLIX_API int DORLIX_CALL Filter_3(const float* in, float* out, int count); /* 1 low-passed (outputs 0-2 and count-1 are 0); 0 null array or negative count */
+DORLIX_API int DORLIX_CALL HDSetNum(int length, int index); /* 1 window emptied, length 2..100 (0 or less as 2); 0 bad index */
+DORLIX_API int DORLIX_CALL HDAddDat(float value, int index); /* 0 added while filling or bad index; 1 full, oldest value dropped */
+DORLIX_API int DORLIX_CALL HDGetDat(float* out, int index); /* 1 and the window's mean in out; 0 not full, no length, bad index or null out */
+DORLIX_API int DORLIX_CALL MakeAvgData(float a, float b, int count, float* out); /* 1 out = count steps from a (excluded) to b; 0 null out or count <= 0 */
+DORLIX_API int DORLIX_CALL MakeAvgData_M2(float a, float b, int count, float* out); /* as MakeAvgData */
+DORLIX_API int DORLIX_CALL GetMidDat(float x1, float y1, float x2, float y2, float x, float* y); /* 1 x2 <= x <= x1; 0 outside or x1 = x2 (y = y2) or null y; y = the line at x */
+/* @filter-end */
+
+/* ---- Dates and times ---- */
+/* @date-begin */
+/* Calendar: every fourth year is a leap year. Date texts "year-month-day", times "hour:minute:second". */
+typedef struct DateRecord {
+    int year;
+    signed char day;   /* 1-31 */
+    signed char month; /* 1-12 */
+} DateRecord;
+typedef struct TimeRecord {
+    unsigned char hour, minute, second;
+    unsigned char millisecond; /* low 8 bits of the milliseconds */
+} TimeRecord;
+DORLIX_API int DORLIX_CALL GetAbsDays(const DateRecord* date); /* day number of the date (only differences mean something); 0 null */
+DORLIX_API int DORLIX_CALL ComputeDaySpan(const char* date1, const char* date2); /* days from date1 to date2; 0 null or a field missing */
+DORLIX_API int DORLIX_CALL ComputeDayTimeSpan(const char* time1, const char* time2); /* seconds from 1 to 2 ("date time"), held to +-2147483647; 0 null or a date field missing */
+DORLIX_API int DORLIX_CALL GetDateByTimeSpan(const DateRecord* in, int days, DateRecord* out); /* 1 out = days before in (after for days < 0); 0 null in or bad month; -1 null out; -2 beyond 240 months */
+DORLIX_API int DORLIX_CALL ChangTimeFormat(const char* in, char* out); /* 1 out = date and time, one space, one leading 0 of each dropped; -1 null in; -2 null out */
+DORLIX_API int DORLIX_CALL GetTimeMinute(const char* text, char* out); /* 1 out = "HH:MM" (out: text length + 1, at least 24); 0 fewer than two fields (copy); -1 null text; -2 null out */
+DORLIX_API int DORLIX_CALL GetFileDayTime(const char* path, DateRecord* date, TimeRecord* time); /* 1 local last-write time of the first match of path (wildcards) in date and time (either may be null); -1 not found; -2 null path */
+DORLIX_API float DORLIX_CALL GetRand(float a, float b); /* pseudo-random value from a to b */
+DORLIX_API float DORLIX_CALL GetRandEx(float a, float b, int period); /* value swinging between about a and b with a period of period calls (5 for period <= 1) */
+DORLIX_API float DORLIX_CALL GetRandEx2(void); /* always -1000.0 */
+/* @date-end */
+
 /* ---- Process and system utilities ---- */
 /* @system-begin */
 DORLIX_API int DORLIX_CALL GetCurProcess(char* out); /* 1; out = executable file name of the calling process (empty if unknown) */

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when any is missing.
+# Installs the Debian packages the build and its tests need, when any is
+# missing (unicode-data: the Unihan readings the pinyin table is checked against).
 set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 packages=(build-essential cmake ninja-build pkg-config libiniparser-dev zlib1g-dev libminizip-dev
-          libgtest-dev libgmock-dev googletest libbenchmark-dev iproute2 ${VZ5_EXTRA_PACKAGES:-})
+          libgtest-dev libgmock-dev googletest libbenchmark-dev iproute2 unicode-data
+          ${VZ5_EXTRA_PACKAGES:-})
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"

@@ -109,6 +109,9 @@ class Library {
 std::string VersionResourceString(const std::string& path, const std::string& name);
 // Sets the last-write time of a file to noon, local time, of a day.
 void SetFileDay(const std::string& path, int year, int month, int day);
+// Sets the last-write time of a file to a moment given in milliseconds since
+// 1970 (UTC), milliseconds included.
+void SetFileWriteTime(const std::string& path, long long unixMilliseconds);
 
 // ---- The station's fixed places ----
 // What the library's GetSystemDirectory and GetWindowsDirectory answer.

@@ -201,6 +201,13 @@ void SetFileDay(const std::string& path, int year, int month, int day) {
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
+void SetFileWriteTime(const std::string& path, long long unixMilliseconds) {
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(unixMilliseconds / 1000);
+    times[0].tv_nsec = times[1].tv_nsec = static_cast<long>(unixMilliseconds % 1000) * 1000000L;
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
 // The POSIX layer's folders, created on first use inside the root.
 std::string SystemDirectory() {
     return "C:\\WINDOWS\\system32";

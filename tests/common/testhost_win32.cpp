@@ -314,6 +314,20 @@ void SetFileDay(const std::string& path, int year, int month, int day) {
     CloseHandle(h);
 }
 
+void SetFileWriteTime(const std::string& path, long long unixMilliseconds) {
+    // FILETIME counts 100 ns from 1601.
+    const unsigned long long ticks =
+        static_cast<unsigned long long>(unixMilliseconds) * 10000ULL + 116444736000000000ULL;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+}
+
 std::string SystemDirectory() {
     char dir[MAX_PATH + 1];
     UINT n = GetSystemDirectoryA(dir, sizeof dir);

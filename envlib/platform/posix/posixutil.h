@@ -2,7 +2,10 @@
 #pragma once
 #include <sys/stat.h>
 
+#include <ctime>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace plat {
 inline int AsciiLower(int c) {
@@ -17,4 +20,6 @@ inline bool ModeReadOnly(mode_t mode) {
 std::string MapPathStat(const char* winPath, struct stat& st, bool& exists);
 // Native path of the running program, "" when it cannot be read.
 std::string ExecutablePath();
+// A moment (a clock reading or a file time stamp) in local time.
+LocalTime LocalTimeOf(const struct timespec& ts);
 } // namespace plat

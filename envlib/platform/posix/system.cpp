@@ -47,8 +47,7 @@ std::string ProcessName() {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-namespace {
-LocalTime FromTimespec(const struct timespec& ts) {
+LocalTime LocalTimeOf(const struct timespec& ts) {
     struct tm tm {};
     localtime_r(&ts.tv_sec, &tm);
     return LocalTime{tm.tm_year + 1900,
@@ -60,12 +59,11 @@ LocalTime FromTimespec(const struct timespec& ts) {
                      static_cast<int>(ts.tv_nsec / 1000000),
                      tm.tm_wday};
 }
-} // namespace
 
 LocalTime GetLocalTime() {
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
-    return FromTimespec(ts);
+    return LocalTimeOf(ts);
 }
 
 bool GetFileWriteTime(const char* winPath, LocalTime& out) {
@@ -73,7 +71,7 @@ bool GetFileWriteTime(const char* winPath, LocalTime& out) {
     bool exists;
     MapPathStat(winPath, st, exists);
     if (!exists) return false;
-    out = FromTimespec(st.st_mtim);
+    out = LocalTimeOf(st.st_mtim);
     return true;
 }
 
