@@ -20,15 +20,25 @@ struct DecodeTable {
 };
 constexpr DecodeTable kDecode;
 
+// Two digits for each 12-bit value: a group of 3 bytes takes two lookups.
+struct PairTable {
+    char pair[4096][2] = {};
+    constexpr PairTable() {
+        for (int v = 0; v < 4096; ++v) {
+            pair[v][0] = kAlphabet[v >> 6];
+            pair[v][1] = kAlphabet[v & 63];
+        }
+    }
+};
+constexpr PairTable kPairs;
+
 int Encode(const uint8_t* in, int length, char* out) {
     char* o = out;
     int i = 0;
     for (; i + 3 <= length; i += 3) {
         const uint32_t v = uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8 | in[i + 2];
-        o[0] = kAlphabet[v >> 18];
-        o[1] = kAlphabet[(v >> 12) & 63];
-        o[2] = kAlphabet[(v >> 6) & 63];
-        o[3] = kAlphabet[v & 63];
+        std::memcpy(o, kPairs.pair[v >> 12], 2);
+        std::memcpy(o + 2, kPairs.pair[v & 0xfff], 2);
         o += 4;
     }
     if (i < length) {
