@@ -60,7 +60,8 @@ DORLIX_API char* DORLIX_CALL Hex2String(const char* hex) {
         if (!out) return nullptr;
         const unsigned char* h = reinterpret_cast<const unsigned char*>(hex);
         for (size_t i = 0; i < length / 2; ++i)
-            out[i] = static_cast<char>(dorlix::PairDigit(h[2 * i]) << 4 | (dorlix::PairDigit(h[2 * i + 1]) & 15));
+            out[i] =
+                static_cast<char>(dorlix::PairDigit(h[2 * i]) << 4 | (dorlix::PairDigit(h[2 * i + 1]) & 15));
         return out;
     });
 }
@@ -113,9 +114,8 @@ DORLIX_API int DORLIX_CALL strIntToBin(int value, char* out, int widthCode) {
 }
 
 DORLIX_API int DORLIX_CALL strHexToBin(const char* hex, char* out, int widthCode) {
-    return dorlix::Guarded(0, [&] {
-        return dorlix::IntToBin(hex ? dorlix::HexValue(hex) : 0, out, widthCode);
-    });
+    return dorlix::Guarded(0,
+                           [&] { return dorlix::IntToBin(hex ? dorlix::HexValue(hex) : 0, out, widthCode); });
 }
 
 } // extern "C"

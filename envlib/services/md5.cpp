@@ -17,8 +17,8 @@ inline uint32_t LoadLe(const uint8_t* p) {
 }
 
 // One step of a round: a = b + ((a + f(b, c, d) + word + sine) <<< shift).
-#define MD5_STEP(f, a, b, c, d, word, sine, shift) \
-    a += f(b, c, d) + (word) + (sine);            \
+#define MD5_STEP(f, a, b, c, d, word, sine, shift)                                                           \
+    a += f(b, c, d) + (word) + (sine);                                                                       \
     a = Rotl(a, shift) + b
 
 // The four round functions; F and G in forms with one operation fewer.

@@ -35,9 +35,12 @@ int EscapeBreaks(char* text) {
     std::string out;
     out.reserve(length * 2);
     for (size_t i = 0; i < length; ++i) {
-        if (text[i] == '\n') out += "\\n";
-        else if (text[i] == '\r') out += "\\r";
-        else out.push_back(text[i]);
+        if (text[i] == '\n')
+            out += "\\n";
+        else if (text[i] == '\r')
+            out += "\\r";
+        else
+            out.push_back(text[i]);
     }
     if (out.size() > kEscWork) return -1;
     if (!out.empty()) WriteBack(text, out);
@@ -70,8 +73,10 @@ int EscapeEntities(char* text) {
     std::string out;
     out.reserve(length + length / 4);
     for (size_t i = 0; i < length; ++i) {
-        if (const char* e = EntityOf(text[i])) out += e;
-        else out.push_back(text[i]);
+        if (const char* e = EntityOf(text[i]))
+            out += e;
+        else
+            out.push_back(text[i]);
     }
     if (out.size() + 1 > length + kXmlGrowth) return 0;
     WriteBack(text, out);

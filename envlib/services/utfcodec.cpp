@@ -63,17 +63,20 @@ std::string ToLocal(const std::string& utf8) {
     return plat::Utf8ToLocal(utf8.data(), utf8.size());
 }
 
+// The in-place exports that answer 1: the text replaced by transform(text).
+template <class F> int Replace(char* text, F transform) {
+    if (!text) return 0;
+    WriteBack(text, transform(text));
+    return 1;
+}
+
 } // namespace
 } // namespace dorlix
 
 extern "C" {
 
 DORLIX_API int DORLIX_CALL UTFEncode(char* text) {
-    return dorlix::Guarded(0, [&] {
-        if (!text) return 0;
-        dorlix::WriteBack(text, dorlix::ToUtf8(text));
-        return 1;
-    });
+    return dorlix::Guarded(0, [&] { return dorlix::Replace(text, dorlix::ToUtf8); });
 }
 
 DORLIX_API int DORLIX_CALL UTFDecode(char* text) {
@@ -97,11 +100,8 @@ DORLIX_API int DORLIX_CALL UTFDecode_UTF8(char* text) {
 }
 
 DORLIX_API int DORLIX_CALL UrlUTFEncode_GB2312(char* text) {
-    return dorlix::Guarded(0, [&] {
-        if (!text) return 0;
-        dorlix::WriteBack(text, dorlix::PercentEncode(text));
-        return 1;
-    });
+    return dorlix::Guarded(
+        0, [&] { return dorlix::Replace(text, [](const char* t) { return dorlix::PercentEncode(t); }); });
 }
 
 DORLIX_API int DORLIX_CALL UrlUTFDecode_GB2312(char* text) {
@@ -115,17 +115,13 @@ DORLIX_API int DORLIX_CALL UrlUTFDecode_GB2312(char* text) {
 
 DORLIX_API int DORLIX_CALL UrlUTFEncode_UTF8(char* text) {
     return dorlix::Guarded(0, [&] {
-        if (!text) return 0;
-        dorlix::WriteBack(text, dorlix::PercentEncode(dorlix::ToUtf8(text)));
-        return 1;
+        return dorlix::Replace(text, [](const char* t) { return dorlix::PercentEncode(dorlix::ToUtf8(t)); });
     });
 }
 
 DORLIX_API int DORLIX_CALL UrlUTFDecode_UTF8(char* text) {
     return dorlix::Guarded(0, [&] {
-        if (!text) return 0;
-        dorlix::WriteBack(text, dorlix::ToLocal(dorlix::PercentDecode(text)));
-        return 1;
+        return dorlix::Replace(text, [](const char* t) { return dorlix::ToLocal(dorlix::PercentDecode(t)); });
     });
 }
 

@@ -79,6 +79,7 @@ int RunBase64(const std::vector<std::string>& args) {
 }
 
 const dorlixtool::Registration md5("md5", "md5 <file>", RunMd5);
-const dorlixtool::Registration base64("base64", "base64 encode|decode   (standard input to output)", RunBase64);
+const dorlixtool::Registration base64("base64", "base64 encode|decode   (standard input to output)",
+                                      RunBase64);
 
 } // namespace

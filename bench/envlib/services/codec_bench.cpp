@@ -138,7 +138,8 @@ void BM_UTFEncode(benchmark::State& state) {
     Attached();
     std::string text;
     while (text.size() < (size_t(1) << 20))
-        text += "\xBA\xC5\xC5\xC6 \xCB\xD5""A12345 \xD6\xC6\xB6\xAF 512.3 kN; ";
+        text += "\xBA\xC5\xC5\xC6 \xCB\xD5"
+                "A12345 \xD6\xC6\xB6\xAF 512.3 kN; ";
     std::vector<char> buffer(text.size() * 3 / 2 + 1);
     for (auto _ : state) {
         std::memcpy(buffer.data(), text.c_str(), text.size() + 1);

@@ -21,7 +21,8 @@ std::wstring ToWide(UINT codePage, const char* text, std::size_t length) {
 
 std::string FromWide(UINT codePage, const std::wstring& w) {
     if (w.empty()) return {};
-    const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                        nullptr, nullptr);
     if (n <= 0) throw std::runtime_error("WideCharToMultiByte");
     std::string out(static_cast<std::size_t>(n), '\0');
     ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);

@@ -18,7 +18,8 @@ const vz5test::AttachedStation* const g_attached = vz5test::AttachOncePerProgram
 // A buffer holding text, with room for room bytes in all and a guard after it.
 class Buffer {
   public:
-    explicit Buffer(const std::string& text, size_t room = 0) : bytes_(std::max(room, text.size() + 1) + 1, '#') {
+    explicit Buffer(const std::string& text, size_t room = 0)
+        : bytes_(std::max(room, text.size() + 1) + 1, '#') {
         std::memcpy(bytes_.data(), text.c_str(), text.size() + 1);
     }
     char* data() { return bytes_.data(); }
@@ -29,18 +30,39 @@ class Buffer {
     std::vector<char> bytes_;
 };
 
+using InPlace = int(DORLIX_CALL*)(char*);
+
+// An in-place pair: encode turns plain into coded within room bytes, decode
+// turns it back, each with its expected result.
+void ExpectInPlacePair(InPlace encode, int encodeRc, InPlace decode, int decodeRc, const std::string& plain,
+                       const std::string& coded, size_t room) {
+    Buffer text(plain, room);
+    EXPECT_EQ(encode(text.data()), encodeRc) << plain;
+    EXPECT_EQ(text.text(), coded);
+    EXPECT_TRUE(text.GuardIntact()) << plain;
+    EXPECT_EQ(decode(text.data()), decodeRc) << coded;
+    EXPECT_EQ(text.text(), plain);
+}
+
 // ---- Base64 ----
 
 TEST(Base64, EncodesAndDecodesTheStandardVectors) {
     // RFC 4648 section 10, and a final group whose first digit is 61 ("9", not the pad).
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},           {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xF4", "9A=="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {"\xF4", "9A=="},
         {std::string("\0\xFF\x80", 3), "AP+A"},
     };
     for (const auto& [data, code] : cases) {
         Buffer out("", code.size() + 1);
-        EXPECT_EQ(Base64EnCode(data.data(), static_cast<int>(data.size()), out.data()), static_cast<int>(code.size()));
+        EXPECT_EQ(Base64EnCode(data.data(), static_cast<int>(data.size()), out.data()),
+                  static_cast<int>(code.size()));
         EXPECT_EQ(out.text(), code);
         EXPECT_TRUE(out.GuardIntact()) << code;
         std::vector<char> back(data.size() + 1, '#');
@@ -83,14 +105,8 @@ TEST(Utf, ConvertsBothWaysInPlace) {
         {"\xE9\x46", "\xE9\x95\x95"},                           // 镕: GBK only
         {"", ""},
     };
-    for (const auto& [local, utf8] : cases) {
-        Buffer text(local, local.size() * 3 / 2 + 1);
-        EXPECT_EQ(UTFEncode(text.data()), 1);
-        EXPECT_EQ(text.text(), utf8);
-        EXPECT_TRUE(text.GuardIntact());
-        EXPECT_EQ(UTFDecode(text.data()), 1);
-        EXPECT_EQ(text.text(), local);
-    }
+    for (const auto& [local, utf8] : cases)
+        ExpectInPlacePair(UTFEncode, 1, UTFDecode, 1, local, utf8, local.size() * 3 / 2 + 1);
     EXPECT_EQ(UTFEncode(nullptr), 0);
     EXPECT_EQ(UTFDecode(nullptr), 0);
 }
@@ -134,10 +150,10 @@ TEST(Url, DecodesEscapesAndKeepsBrokenOnes) {
         std::string code, gb2312, utf8;
     } cases[] = {
         {"a+b%2Dc", "a b-c", "a b-c"},
-        {"%ba%C5", "\xBA\xC5", "??"},          // either case; no UTF-8 character
+        {"%ba%C5", "\xBA\xC5", "??"},              // either case; no UTF-8 character
         {"%E5%8F%B7", "\xE5\x8F\xB7", "\xBA\xC5"}, // 号
         {"50%", "50%", "50%"},
-        {"x%4", "x%4", "x%4"},                 // one digit at the end: both kept
+        {"x%4", "x%4", "x%4"}, // one digit at the end: both kept
         {"%zz%4g", "%zz%4g", "%zz%4g"},
     };
     for (const auto& c : cases) {
@@ -157,14 +173,9 @@ TEST(Url, DecodesEscapesAndKeepsBrokenOnes) {
 TEST(Esc, EscapesAndUnescapesLineBreaks) {
     const std::pair<std::string, std::string> cases[] = {
         {"a\nb", "a\\nb"}, {"\r\n", "\\r\\n"}, {"no breaks", "no breaks"}, {"\\x", "\\x"}};
-    for (const auto& [plain, escaped] : cases) {
-        Buffer text(plain, escaped.size() + 1);
-        EXPECT_EQ(EnCodeESC(text.data()), static_cast<int>(escaped.size()));
-        EXPECT_EQ(text.text(), escaped);
-        EXPECT_TRUE(text.GuardIntact());
-        EXPECT_EQ(DeCodeESC(text.data()), static_cast<int>(plain.size()));
-        EXPECT_EQ(text.text(), plain);
-    }
+    for (const auto& [plain, escaped] : cases)
+        ExpectInPlacePair(EnCodeESC, static_cast<int>(escaped.size()), DeCodeESC,
+                          static_cast<int>(plain.size()), plain, escaped, escaped.size() + 1);
     Buffer upper("a\\Nb\\Rc\\");
     EXPECT_EQ(DeCodeESC(upper.data()), 6);
     EXPECT_EQ(upper.text(), "a\nb\rc\\");
@@ -209,13 +220,11 @@ TEST(Digital, DecodesOnlyAMatchingChecksum) {
         int rc;
         std::string out;
     } cases[] = {
-        {"BCD&150", 1, "123"},
-        {"BCD&151", -1, "BCD&151"},
-        {"&150", 0, "&150"},     // marker at the start
-        {"BCD", 0, "BCD"},       // no marker
-        {"xBC&99", -1, "xBC&99"}, // no digit at position 0
-        {"B&1&49", 1, "1"},       // the last marker counts
-        {"BC.D&99", 1, "12"},     // digits end at the first non-letter
+        {"BCD&150", 1, "123"},    {"BCD&151", -1, "BCD&151"}, {"&150", 0, "&150"}, // marker at the start
+        {"BCD", 0, "BCD"},                                                         // no marker
+        {"xBC&99", -1, "xBC&99"},                                                  // no digit at position 0
+        {"B&1&49", 1, "1"},                                                        // the last marker counts
+        {"BC.D&99", 1, "12"}, // digits end at the first non-letter
     };
     for (const auto& c : cases) {
         Buffer out("stale", 505);
@@ -232,6 +241,12 @@ TEST(Digital, LimitsAndNulls) {
     EXPECT_EQ(code.text().size(), 500u);
     EXPECT_EQ(DeCodeDigital(code.data(), back.data()), 1);
     EXPECT_EQ(back.text(), digits);
+    // The longest code fills the 505 bytes of out exactly: 500 letters, "&", three digits, NUL.
+    const std::string longest(500, '1');
+    Buffer full("", 505);
+    ASSERT_EQ(EnCodeDigital(longest.c_str(), full.data()), 1);
+    EXPECT_EQ(full.text(), std::string(500, 'B') + "&180"); // 500 x 49 = 24500, modulo 256
+    EXPECT_TRUE(full.GuardIntact());
     const std::string over(501, '1');
     Buffer out("stale", 505);
     EXPECT_EQ(EnCodeDigital(over.c_str(), out.data()), 0);
@@ -272,9 +287,8 @@ TEST(Hex, ConvertsPairsBothWays) {
 }
 
 TEST(Hex, ReadsHexAndBinaryNumbers) {
-    const std::pair<const char*, int> hex[] = {{"7f", 127},        {"FFFFFFFF", -1}, {"80000000", INT32_MIN},
-                                               {"0", 0},           {"1g", 0},        {"", 0},
-                                               {nullptr, 0}};
+    const std::pair<const char*, int> hex[] = {
+        {"7f", 127}, {"FFFFFFFF", -1}, {"80000000", INT32_MIN}, {"0", 0}, {"1g", 0}, {"", 0}, {nullptr, 0}};
     for (const auto& [text, value] : hex)
         EXPECT_EQ(strHexToInt(text), value) << (text ? text : "null");
     const std::pair<const char*, int> bin[] = {
@@ -287,8 +301,11 @@ TEST(Hex, WritesBinaryDigitsOfEachWidth) {
     const struct {
         int value, code;
         const char* digits;
-    } cases[] = {{5, 1, "00000101"}, {5, 0, "0101"}, {0x1234, 2, "0001001000110100"},
-                 {-1, 3, "11111111111111111111111111111111"}, {0x1F, 0, "1111"}};
+    } cases[] = {{5, 1, "00000101"},
+                 {5, 0, "0101"},
+                 {0x1234, 2, "0001001000110100"},
+                 {-1, 3, "11111111111111111111111111111111"},
+                 {0x1F, 0, "1111"}};
     for (const auto& c : cases) {
         char out[34] = {};
         EXPECT_EQ(strIntToBin(c.value, out, c.code), 1);
@@ -313,24 +330,18 @@ TEST(Xml, EscapesAndUnescapesTheSixCharacters) {
         {"<>&'\"#", "&lt;&gt;&amp;&apos;&quot;&#35;"},
         {"\xBA\xC5 plain", "\xBA\xC5 plain"},
     };
-    for (const auto& [plain, escaped] : cases) {
-        Buffer text(plain, escaped.size() + 1);
-        EXPECT_EQ(EscapeXML(text.data()), 1);
-        EXPECT_EQ(text.text(), escaped);
-        EXPECT_TRUE(text.GuardIntact());
-        EXPECT_EQ(XMLEscape(text.data()), 1);
-        EXPECT_EQ(text.text(), plain);
-    }
+    for (const auto& [plain, escaped] : cases)
+        ExpectInPlacePair(EscapeXML, 1, XMLEscape, 1, plain, escaped, escaped.size() + 1);
     EXPECT_EQ(EscapeXML(nullptr), 0);
     EXPECT_EQ(XMLEscape(nullptr), 0);
 }
 
 TEST(Xml, UnescapesRepeatedlyInTableOrder) {
     const std::pair<std::string, std::string> cases[] = {
-        {"&amp;amp;", "&"},         // doubly escaped collapses
-        {"&amp;lt;", "&lt;"},       // "&lt;" had its turn before "&amp;"
-        {"&amp;#35;", "#"},         // "&#35;" comes after "&amp;"
-        {"&&#35;35;", "#"},         // a replacement can make the next entity
+        {"&amp;amp;", "&"},   // doubly escaped collapses
+        {"&amp;lt;", "&lt;"}, // "&lt;" had its turn before "&amp;"
+        {"&amp;#35;", "#"},   // "&#35;" comes after "&amp;"
+        {"&&#35;35;", "#"},   // a replacement can make the next entity
         {"&lt&gt;;", "&lt>;"},
     };
     for (const auto& [escaped, plain] : cases) {

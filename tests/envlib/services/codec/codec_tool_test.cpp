@@ -18,7 +18,8 @@ using codecdata::ReadFile;
 class CodecTool : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::filesystem::exists(vz5test::BuiltProgram("dorlix"))) GTEST_SKIP() << "dorlix tool not built";
+        if (!std::filesystem::exists(vz5test::BuiltProgram("dorlix")))
+            GTEST_SKIP() << "dorlix tool not built";
     }
     static vz5test::ProgramRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
         return vz5test::RunProgram(vz5test::BuiltProgram("dorlix"), args, input);
