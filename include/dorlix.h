@@ -258,7 +258,51 @@ DORLIX_API int DORLIX_CALL Hardware_WriteSDO(DORLIX_ANY_ARGS); /* 1 */
 
 /* ---- Text encodings and digests ---- */
 /* @codec-begin */
-DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1, out = 32 lower-case hex digits + NUL (33 bytes); 0 null data or out */
+/* Texts in the local code page are GB2312/GBK (code page 936). "In place"
+ * results replace the text; the caller's buffer must hold them (UTF-8 takes
+ * up to half as much again, the URL encoders up to three times the text). */
+/* Base64, standard alphabet with "=" padding, no line breaks. */
+DORLIX_API int DORLIX_CALL Base64EnCode(const void* data, int length, char* out); /* characters written (multiple of 4), out NUL-terminated; 0 length <= 0 or null */
+DORLIX_API int DORLIX_CALL Base64DeCode(const char* text, void* out); /* bytes written (no NUL added); 0 length not a multiple of 4 or null */
+DORLIX_API int DORLIX_CALL GetBase64EnCodeLen(const void* data, int length); /* digits before the padding, 8 x length / 6 rounded up; data ignored */
+DORLIX_API int DORLIX_CALL GetBase64DeCodeLen(const char* text); /* 6 x strlen(text) / 8 rounded down; 0 null */
+/* Local code page and UTF-8, in place. */
+DORLIX_API int DORLIX_CALL UTFEncode(char* text); /* 1 converted to UTF-8; 0 null */
+DORLIX_API int DORLIX_CALL UTFDecode(char* text); /* 1 converted from UTF-8; 0 null */
+DORLIX_API int DORLIX_CALL UTFEncode_UTF8(char* text); /* 1, text unchanged; 0 null */
+DORLIX_API int DORLIX_CALL UTFDecode_UTF8(char* text); /* 1, text unchanged; 0 null */
+/* URL percent-encoding in place: letters and digits stay, white space is "+", other bytes "%XX". */
+DORLIX_API int DORLIX_CALL UrlUTFEncode_GB2312(char* text); /* 1 bytes encoded as they are; 0 null */
+DORLIX_API int DORLIX_CALL UrlUTFDecode_GB2312(char* text); /* length of the decoded bytes; 0 null */
+DORLIX_API int DORLIX_CALL UrlUTFEncode_UTF8(char* text); /* 1 converted to UTF-8 and encoded; 0 null */
+DORLIX_API int DORLIX_CALL UrlUTFDecode_UTF8(char* text); /* 1 decoded and converted from UTF-8; 0 null */
+/* Line breaks as "\n" and "\r", in place, results of at most 1024 characters. */
+DORLIX_API int DORLIX_CALL EnCodeESC(char* text); /* length of the result; 0 null; -1 text or result over 1024 (text unchanged) */
+DORLIX_API int DORLIX_CALL DeCodeESC(char* text); /* length of the result; 0 null; -1 text over 1024 (text unchanged) */
+/* Digit code: 123 is "BCD&150" (digit d as letter "A" + d, "&", checksum). Texts of at most 500 bytes; out holds 505. */
+DORLIX_API int DORLIX_CALL EnCodeDigital(const char* text, char* out); /* 1 (out = code, or the text when not all digits); 0 null or over 500 */
+DORLIX_API int DORLIX_CALL DeCodeDigital(const char* text, char* out); /* 1 out = digits; 0 no marker (out = text), null or over 500; -1 bad checksum (out = text) */
+/* Hexadecimal and binary digits. Hex2String and String2Hex return a buffer from
+ * the C runtime heap of the library (calloc): it belongs to the caller, but only
+ * that runtime can release it; a program built with another runtime cannot pass
+ * it to its own free() and the library has no function to release it. */
+DORLIX_API char* DORLIX_CALL Hex2String(const char* hex); /* new buffer of the bytes, NUL-terminated; null for an odd length or null */
+DORLIX_API char* DORLIX_CALL String2Hex(const char* text); /* new buffer (3 x length + 1 bytes) of upper-case digit pairs; null for null */
+DORLIX_API int DORLIX_CALL StrToHex(const void* data, char* out, int length); /* 2 x length, out = upper-case digit pairs + NUL; 0 null or length <= 0 */
+DORLIX_API int DORLIX_CALL HexToInt(void); /* 0 */
+DORLIX_API int DORLIX_CALL strHexToInt(const char* hex); /* value (8 digits: 32-bit two's complement); 0 null or a non-hex character */
+DORLIX_API int DORLIX_CALL strBinToInt(const char* bin); /* value; 0 null; -1 a character other than 0 and 1 */
+DORLIX_API int DORLIX_CALL strIntToBin(int value, char* out, int widthCode); /* 1, out = 4/8/16/32 digits for width code 0/1/2/3 + NUL; 0 null out or other code */
+DORLIX_API int DORLIX_CALL strHexToBin(const char* hex, char* out, int widthCode); /* strIntToBin(strHexToInt(hex), out, widthCode) */
+/* XML entities (< > & ' " #), in place. */
+DORLIX_API int DORLIX_CALL EscapeXML(char* text); /* 1 entities in; 0 null or result over strlen(text) + 499 (text unchanged) */
+DORLIX_API int DORLIX_CALL XMLEscape(char* text); /* 1 entities out, repeatedly ("&amp;amp;" gives "&"); 0 null */
+/* MD5 digests: out = 32 lower-case hex digits + NUL (33 bytes). */
+DORLIX_API int DORLIX_CALL GetMD5Code(const char* data, int length, char* out); /* 1; 0 null data or out */
+DORLIX_API int DORLIX_CALL GetMemSPID(const char* data, int length, char* out); /* as GetMD5Code */
+DORLIX_API int DORLIX_CALL MakeCharPass(const char* text, char* out); /* 1 digest of the text's bytes; 0 empty text (out = "ERROR") or null */
+DORLIX_API int DORLIX_CALL GetFileCheck(const char* path, char* out); /* 1 digest of the whole file; 0 empty path, null out, or unreadable file (out empty) */
+DORLIX_API int DORLIX_CALL GetFileSPID(const char* path, char* out); /* as GetFileCheck */
 /* @codec-end */
 
 /* ---- Signal filters and averaging (single precision) ---- */

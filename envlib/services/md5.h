@@ -20,6 +20,8 @@ class Md5 {
     size_t used_ = 0;
 };
 
+// Finishes md5 and writes its digest as 32 lower-case hexadecimal digits and a NUL.
+void Md5HexFinal(Md5& md5, char out[33]);
 // The digest as 32 lower-case hexadecimal digits and a NUL (33 bytes of out).
 void Md5Hex(const void* data, size_t length, char out[33]);
 

@@ -53,8 +53,10 @@ struct ProgramRun {
     std::string out; // standard output
 };
 // Runs program with args, in the test's environment, and waits for it. The
-// output's line ends are "\n" on every platform.
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args);
+// output's line ends are "\n" on every platform. With an input file (native
+// path), the program reads it as its standard input.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& inputFile = {});
 
 // POSIX only: reads the pipe fd to its end into *out, closes it, and waits for
 // the child process pid: its exit code, or -1 when it did not exit normally.

@@ -105,11 +105,18 @@ int CollectChild(int fd, long long pid, std::string* out) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& inputFile) {
     int pipeFd[2];
     if (pipe(pipeFd) != 0) return {};
     pid_t pid = fork();
     if (pid == 0) {
+        if (!inputFile.empty()) {
+            const int in = open(inputFile.c_str(), O_RDONLY);
+            if (in < 0) _exit(127);
+            dup2(in, 0);
+            close(in);
+        }
         dup2(pipeFd[1], 1);
         close(pipeFd[0]);
         close(pipeFd[1]);

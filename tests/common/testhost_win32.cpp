@@ -159,11 +159,20 @@ std::wstring Quoted(const std::string& utf8) {
 
 // Arguments go over as UTF-16 (the tests write them in UTF-8); the output
 // comes back with its Windows line ends as "\n".
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& inputFile) {
     ProgramRun r;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE input = INVALID_HANDLE_VALUE;
+    if (!inputFile.empty()) {
+        input = CreateFileW(Wide(inputFile).c_str(), GENERIC_READ, FILE_SHARE_READ, &sa, OPEN_EXISTING, 0, nullptr);
+        if (input == INVALID_HANDLE_VALUE) return r;
+    }
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return r;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) {
+        if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+        return r;
+    }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     std::wstring cmd = Quoted(program);
     for (const std::string& a : args)
@@ -171,13 +180,14 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdInput = input != INVALID_HANDLE_VALUE ? input : GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = writeEnd;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
     const BOOL started =
         CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
+    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
     std::string raw;
     if (started) {
         char buf[4096];

@@ -17,5 +17,8 @@ std::string UndecodedByte(unsigned char c, bool escape);
 // A text typed in the terminal as station bytes; false when a character has
 // no form in code page 936.
 bool FromTerminal(const std::string& text, std::string& gb);
+// Standard input and output carry bytes as they are (no line-end translation
+// on Windows).
+void BinaryStandardStreams();
 
 } // namespace dorlixtool

@@ -74,4 +74,7 @@ bool FromTerminal(const std::string& text, std::string& gb) {
     return Convert(text, "CP936", TerminalCharset().c_str(), gb, [](unsigned char, std::string&) { return false; });
 }
 
+// POSIX streams never translate line ends.
+void BinaryStandardStreams() {}
+
 } // namespace dorlixtool

@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
+
+#include <cstdio>
 
 
 namespace dorlixtool {
@@ -76,6 +80,11 @@ bool FromTerminal(const std::string& text, std::string& gb) {
     bool lossy = false;
     gb = Narrow(w, GBK, &lossy);
     return !lossy;
+}
+
+void BinaryStandardStreams() {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 } // namespace dorlixtool
