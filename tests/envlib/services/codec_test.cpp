@@ -72,6 +72,20 @@ TEST(Base64, EncodesAndDecodesTheStandardVectors) {
     }
 }
 
+TEST(Base64, APadEndsTheDecodingAfterItsQuartet) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Zg==Zm9v", "f"},  // pad in the third place
+        {"Zm8=Zm9v", "fo"}, // pad in the fourth place
+    };
+    for (const auto& [code, data] : cases) {
+        char out[16];
+        std::memset(out, '#', sizeof out);
+        EXPECT_EQ(Base64DeCode(code.c_str(), out), static_cast<int>(data.size())) << code;
+        EXPECT_EQ(std::string(out, data.size()), data);
+        EXPECT_EQ(out[data.size()], '#') << "nothing written after the padded quartet: " << code;
+    }
+}
+
 TEST(Base64, RefusesBadLengthsAndNulls) {
     char out[16] = "untouched";
     EXPECT_EQ(Base64DeCode("Zm9vY", out), 0);
