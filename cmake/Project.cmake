@@ -87,9 +87,14 @@ function(vz5_add_gtest name)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
   # Under Wine the tests share the prefix's system folders and drives, the
-  # station: they take turns.
+  # station: they take turns, which covers every other lock as well. One lock
+  # name per test program: a list would not reach the discovered tests whole.
   if(WIN32)
-    list(APPEND T_RESOURCE_LOCK station)
+    set(T_RESOURCE_LOCK station)
+  endif()
+  list(LENGTH T_RESOURCE_LOCK lock_count)
+  if(lock_count GREATER 1)
+    message(FATAL_ERROR "${name}: one RESOURCE_LOCK name only (${T_RESOURCE_LOCK})")
   endif()
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
