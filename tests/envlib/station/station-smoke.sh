@@ -26,14 +26,19 @@ step() { # <wanted output> <program> [args...]
   fi
   echo "ok   $* ($((SECONDS - started)) s)"
 }
-records() { # <count>: the station's records in the day file
-  local n
-  n=$(cat Log/*.log 2>/dev/null | grep -c ')->(Station)->(0): record ' || true)
-  if [ "$n" != "$1" ]; then
-    echo "FAIL: $n records in the log, not $1"
+records() { # <count>: the station's records in the day file, each of them there;
+  # a process exit may write the group of up to 64 records it was writing twice
+  local all n=0 distinct=0
+  all=$(cat Log/*.log 2>/dev/null | grep -o ')->(Station)->(0): record [0-9]*' || true)
+  if [ -n "$all" ]; then
+    n=$(printf '%s\n' "$all" | wc -l)
+    distinct=$(printf '%s\n' "$all" | sort -u | wc -l)
+  fi
+  if [ "$distinct" -ne "$1" ] || [ "$n" -gt $(($1 + 64)) ]; then
+    echo "FAIL: $distinct different records in $n lines of the log, not $1 (in at most $(($1 + 64)))"
     exit 1
   fi
-  echo "ok   $1 records in the log"
+  echo "ok   $1 records in the log ($n lines)"
   rm -rf Log
 }
 
