@@ -305,6 +305,18 @@ DORLIX_API int DORLIX_CALL GetFileCheck(const char* path, char* out); /* 1 diges
 DORLIX_API int DORLIX_CALL GetFileSPID(const char* path, char* out); /* as GetFileCheck */
 /* @codec-end */
 
+/* ---- Compression ---- */
+/* @zip-begin */
+/* ZIP archives, entries deflated under bare file names in the local code page.
+ * The progress counters (0-100) are process-wide; another thread may watch them. */
+DORLIX_API int DORLIX_CALL CompressFile(const char* source, const char* archive); /* 1 archive written with the file as its only entry; 0 empty or null argument, unreadable file or archive failure */
+DORLIX_API int DORLIX_CALL CompressFileEx(const char* folder, const char* archive); /* 1 every file of the folder (not its subfolders) added; 0 empty or null argument, unreadable folder or archive not created; -2 a file could not be added */
+DORLIX_API int DORLIX_CALL GetCompressFileExCnt(void); /* percentage of files handed to the archive by the current CompressFileEx */
+DORLIX_API int DORLIX_CALL UnCompressFile(const char* archive, const char* destination); /* 1 every entry extracted; 0 empty or null argument, or an entry failed (also one whose name leaves the folder); -9 archive cannot be opened; -2 destination no valid absolute path (archives of several entries) */
+DORLIX_API int DORLIX_CALL GetUnCompressFileExCnt(void); /* percentage of entries extracted by the current UnCompressFile */
+DORLIX_API int DORLIX_CALL DatCompressPro_PP(const float* in, int n, float* out, int m, int decimals); /* values written: n (all rounded) when n < m, else m (first sample, then the rounded peak of each of m-1 groups); 0 for m <= 3, n <= 1 or null */
+/* @zip-end */
+
 /* ---- Signal filters and averaging (single precision) ---- */
 /* @filter-begin */
 /* Ten smoothing channels (0-9) and five moving-average windows (0-4), shared by the whole process. */
