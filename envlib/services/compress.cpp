@@ -26,14 +26,19 @@ bool Empty(const char* s) {
     return s == nullptr || *s == '\0';
 }
 
+// Windows takes "/" for a separator too: no folder part may reach the entry name.
 std::string BareName(const char* path) {
-    const char* cut = std::strrchr(path, '\\');
-    return cut ? cut + 1 : path;
+    const std::string p(path);
+    const std::size_t cut = p.find_last_of("\\/");
+    return cut == std::string::npos ? p : p.substr(cut + 1);
 }
 
+// A name below a folder, with the separator the folder uses (POSIX hosts may
+// name native folders, which keep their slashes).
 std::string Joined(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') return folder + "\\" + name;
-    return folder + name;
+    if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
+    const bool slashes = folder.find('\\') == std::string::npos && folder.find('/') != std::string::npos;
+    return folder + (slashes ? "/" : "\\") + name;
 }
 
 bool SamePath(const std::string& a, const std::string& b) {

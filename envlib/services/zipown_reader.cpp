@@ -86,9 +86,10 @@ class OwnReader : public plat::ZipReader {
         uLong sum = crc32(0, Z_NULL, 0);
         uint64_t left = e.packed, written = 0;
         int rc = Z_OK;
-        bool ok = true;
+        bool ok = true, outputFull = false;
         while (ok && rc != Z_STREAM_END) {
-            if (z.avail_in == 0) {
+            // A full output buffer may hold back output of input already taken.
+            if (z.avail_in == 0 && !outputFull) {
                 if (left == 0) {
                     ok = false; // the stream ends before its end marker
                     break;
@@ -109,6 +110,7 @@ class OwnReader : public plat::ZipReader {
                 ok = false;
                 break;
             }
+            outputFull = z.avail_out == 0;
             const std::size_t n = dst.size() - z.avail_out;
             written += n;
             if (written > e.size || std::fwrite(dst.data(), 1, n, out) != n) {

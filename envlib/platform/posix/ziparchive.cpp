@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
@@ -68,7 +69,9 @@ class MinizipWriter : public ZipWriter {
 
 class MinizipReader : public ZipReader {
   public:
+    // uf null: an archive without entries.
     explicit MinizipReader(unzFile uf) : uf_(uf) {
+        if (!uf_) return;
         // Positions of the entries, so that an index reaches its entry at once.
         for (int rc = unzGoToFirstFile(uf_); rc == UNZ_OK; rc = unzGoToNextFile(uf_)) {
             unz64_file_pos pos;
@@ -76,7 +79,9 @@ class MinizipReader : public ZipReader {
             positions_.push_back(pos);
         }
     }
-    ~MinizipReader() override { unzClose(uf_); }
+    ~MinizipReader() override {
+        if (uf_) unzClose(uf_);
+    }
 
     int Count() const override { return static_cast<int>(positions_.size()); }
 
@@ -137,9 +142,23 @@ std::unique_ptr<ZipWriter> CreateMinizip(const char* winPath) {
     return std::make_unique<MinizipWriter>(zf);
 }
 
+// minizip never looks for the end record at the first byte of the file, so
+// it refuses the archive without entries (the end record alone) that
+// packing an empty folder writes.
+bool EmptyArchive(const std::string& native) {
+    std::FILE* f = std::fopen(native.c_str(), "rb");
+    if (!f) return false;
+    unsigned char end[22];
+    const bool whole = std::fread(end, 1, sizeof end, f) == sizeof end && std::fgetc(f) == EOF;
+    std::fclose(f);
+    static const unsigned char empty[22] = {'P', 'K', 5, 6};
+    return whole && std::memcmp(end, empty, sizeof end) == 0;
+}
+
 std::unique_ptr<ZipReader> OpenMinizip(const char* winPath) {
-    unzFile uf = unzOpen64(MapPath(winPath).c_str());
-    if (!uf) return nullptr;
+    const std::string native = MapPath(winPath);
+    unzFile uf = unzOpen64(native.c_str());
+    if (!uf && !EmptyArchive(native)) return nullptr;
     return std::make_unique<MinizipReader>(uf);
 }
 
