@@ -86,7 +86,8 @@ bool ExtractEntry(plat::ZipReader& zip, int index, const std::string& destinatio
 } // namespace
 
 bool EntryStaysInside(const std::string& name) {
-    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return false;
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find_first_of(std::string(":\0", 2)) != std::string::npos)
+        return false;
     std::size_t start = 0;
     for (;;) {
         std::size_t end = name.find_first_of("\\/", start);
@@ -105,7 +106,8 @@ int UnpackProgress() {
 }
 
 int PackFile(const plat::ZipBackend& zip, const char* source, const char* archive) {
-    if (Empty(source) || Empty(archive) || !plat::FileExists(source)) return 0;
+    // An archive over its own source would empty the source before it is read.
+    if (Empty(source) || Empty(archive) || !plat::FileExists(source) || SamePath(source, archive)) return 0;
     auto writer = zip.create(archive);
     if (!writer) return 0;
     const bool added = writer->Add(BareName(source), source);

@@ -164,6 +164,9 @@ TEST(ZipExports, RefusedArgumentsAndPaths) {
     EXPECT_EQ(CompressFile("", "D:\\a.zip"), 0);
     EXPECT_EQ(CompressFile("D:\\missing.txt", "D:\\a.zip"), 0);
     EXPECT_FALSE(St().Exists("D:\\a.zip"));
+    St().Write("D:\\self.txt", "kept");
+    EXPECT_EQ(CompressFile("D:\\self.txt", "d:\\SELF.txt"), 0);
+    EXPECT_EQ(St().Read("D:\\self.txt"), "kept");
     EXPECT_EQ(CompressFileEx("D:\\no folder", "D:\\a.zip"), 0);
     EXPECT_EQ(CompressFileEx(nullptr, "D:\\a.zip"), 0);
     St().Write("D:\\args\\f.txt", "x");
@@ -185,6 +188,16 @@ TEST(ZipExports, FolderOfSubfoldersOnlyGivesAnEmptyArchive) {
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->Count(), 0);
     EXPECT_EQ(UnCompressFile("D:\\subsonly.zip", "D:\\subsonly-out"), 1);
+}
+
+// An archive written into the folder it packs is not packed into itself the next time.
+TEST(ZipExports, ArchiveInsideItsFolderIsNotPackedIntoItself) {
+    St().Write("D:\\inside\\f.txt", "data");
+    for (int run = 0; run < 2; ++run)
+        ASSERT_EQ(CompressFileEx("D:\\inside", "D:\\inside\\inside.zip"), 1) << run;
+    auto reader = plat::SystemZip().open("D:\\inside\\inside.zip");
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->Count(), 1);
 }
 
 // A writer stands by each file until the packer has set the counter for it:
