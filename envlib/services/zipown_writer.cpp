@@ -56,18 +56,24 @@ class OwnWriter : public plat::ZipWriter {
     }
     bool Write(const std::string& s) { return Write(s.data(), s.size()); }
 
+    // The fields local header and directory record share, from the version
+    // needed to the name length.
+    static void PutShared(std::string& out, const Central& e) {
+        Put16(out, kVersion);
+        Put16(out, 0); // flags: no encryption, names in the local code page
+        Put16(out, kDeflated);
+        Put32(out, e.dosTime);
+        Put32(out, e.crc);
+        Put32(out, e.packed);
+        Put32(out, e.size);
+        Put16(out, static_cast<uint32_t>(e.name.size()));
+    }
+
     static std::string LocalHeader(const Central& e) {
         std::string h;
         Put32(h, kLocalSig);
-        Put16(h, kVersion);
-        Put16(h, 0);
-        Put16(h, kDeflated);
-        Put32(h, e.dosTime);
-        Put32(h, e.crc);
-        Put32(h, e.packed);
-        Put32(h, e.size);
-        Put16(h, static_cast<uint32_t>(e.name.size()));
-        Put16(h, 0);
+        PutShared(h, e);
+        Put16(h, 0); // extra field
         return h + e.name;
     }
 
@@ -134,15 +140,8 @@ class OwnWriter : public plat::ZipWriter {
         std::string dir;
         for (const Central& e : entries_) {
             Put32(dir, kCentralSig);
-            Put16(dir, kVersion);
-            Put16(dir, kVersion);
-            Put16(dir, 0);
-            Put16(dir, kDeflated);
-            Put32(dir, e.dosTime);
-            Put32(dir, e.crc);
-            Put32(dir, e.packed);
-            Put32(dir, e.size);
-            Put16(dir, static_cast<uint32_t>(e.name.size()));
+            Put16(dir, kVersion); // made by
+            PutShared(dir, e);
             Put16(dir, 0); // extra field
             Put16(dir, 0); // comment
             Put16(dir, 0); // disk
