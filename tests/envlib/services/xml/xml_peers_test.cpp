@@ -108,6 +108,13 @@ TEST(XmlPeers, ToolPrintsTheTreesOfElementTree) {
         EXPECT_EQ(r.out, ReadFile(DataPath(doc + ".tree"))) << doc;
     }
     EXPECT_EQ(vz5test::RunProgram(tool, {"xml", DataPath("no such file.xml")}).exitCode, 1);
+    const std::string scratch = vz5test::MakeTempFolder("vz5-xml-tool");
+    const std::string broken = vz5test::Join(scratch, "broken.xml");
+    std::ofstream(broken, std::ios::binary) << "<a><b k=1";
+    const vz5test::ProgramRun r = vz5test::RunProgram(tool, {"xml", broken});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    vz5test::RemoveTree(scratch);
     EXPECT_EQ(vz5test::RunProgram(tool, {"xml"}).exitCode, 2);
 }
 
