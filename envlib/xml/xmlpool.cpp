@@ -51,7 +51,8 @@ void XmlElementPool::Reset() {
 
 std::size_t XmlElementPool::BlockCount() const {
     std::size_t n = 0;
-    for (const XmlElementBlock* b = first_; b; b = b->next) ++n;
+    for (const XmlElementBlock* b = first_; b; b = b->next)
+        ++n;
     return n;
 }
 

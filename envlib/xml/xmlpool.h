@@ -15,9 +15,9 @@ struct XmlElement {
 
 struct XmlElementBlock {
     static constexpr int SIZE = 1024;
-    int free;               // elements still to hand out, taken from the end
-    XmlElement* start;      // elements[0]
-    XmlElementBlock* next;  // next block of the chain
+    int free;              // elements still to hand out, taken from the end
+    XmlElement* start;     // elements[0]
+    XmlElementBlock* next; // next block of the chain
     XmlElement elements[SIZE];
 };
 

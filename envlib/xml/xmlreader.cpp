@@ -55,11 +55,10 @@ void XmlReader::Adopt(std::unique_ptr<char[]> text, std::size_t length) {
     root_ = cursor_ = nullptr;
     pool_.Reset();
     text_ = std::move(text);
-    parse_ = XmlParseResult::Ok;
     if (length == 0) return;
     XmlElement* root = nullptr;
-    parse_ = ParseXmlInPlace(text_.get(), length, pool_, &root);
-    if (parse_ == XmlParseResult::Ok) root_ = cursor_ = root;
+    // A failed parse leaves no document to walk, though its elements were made.
+    if (ParseXmlInPlace(text_.get(), length, pool_, &root) == XmlParseResult::Ok) root_ = cursor_ = root;
 }
 
 int XmlReader::FindItem(const char* name) {

@@ -21,16 +21,15 @@ class XmlReader {
     // value gets at most XML_VALUE_SIZE bytes, NUL included.
     int GetAttr(const char* name, char* value) const;
 
-    // Takes text[0..length) (followed by a NUL) as the new document.
-    void Adopt(std::unique_ptr<char[]> text, std::size_t length);
-    XmlParseResult LastParse() const { return parse_; }
     std::size_t PoolBlocks() const { return pool_.BlockCount(); }
 
   private:
+    // Takes text[0..length) (followed by a NUL) as the new document.
+    void Adopt(std::unique_ptr<char[]> text, std::size_t length);
+
     std::unique_ptr<char[]> text_;
     XmlElement* root_ = nullptr;
     XmlElement* cursor_ = nullptr;
-    XmlParseResult parse_ = XmlParseResult::Ok;
     XmlElementPool pool_;
 };
 

@@ -11,7 +11,8 @@ bool IsSeparator(char c) {
 
 bool NextXmlToken(const char*& pos, XmlToken& token) {
     const char* p = pos;
-    while (IsSeparator(*p)) ++p;
+    while (IsSeparator(*p))
+        ++p;
     if (*p == '\0') {
         pos = p;
         return false;
@@ -19,13 +20,15 @@ bool NextXmlToken(const char*& pos, XmlToken& token) {
     if (*p == '"' || *p == '\'') {
         const char quote = *p++;
         const char* end = p;
-        while (*end && *end != quote) ++end;
+        while (*end && *end != quote)
+            ++end;
         token = {p, static_cast<std::size_t>(end - p)};
         pos = *end ? end + 1 : end;
         return true;
     }
     const char* end = p;
-    while (*end && !IsSeparator(*end)) ++end;
+    while (*end && !IsSeparator(*end))
+        ++end;
     token = {p, static_cast<std::size_t>(end - p)};
     pos = *end ? end + 1 : end;
     return true;

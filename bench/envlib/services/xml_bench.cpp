@@ -31,7 +31,8 @@ const Document& TheDocument() {
         std::string text = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<!-- inspection line -->\n<lines>\n";
         char piece[512];
         for (int line = 0; text.size() < kSize; ++line) {
-            std::snprintf(piece, sizeof piece, " <line id=\"%d\" name='Line %d' kind=\"safety\">\n", line, line);
+            std::snprintf(piece, sizeof piece, " <line id=\"%d\" name='Line %d' kind=\"safety\">\n", line,
+                          line);
             text += piece;
             for (int st = 0; st < 20; ++st) {
                 std::snprintf(piece, sizeof piece,
@@ -75,7 +76,8 @@ void BM_PugixmlLoadFile(benchmark::State& state) {
     const Document& doc = TheDocument();
     for (auto _ : state) {
         pugi::xml_document parsed;
-        if (!parsed.load_file(doc.path.c_str()) || !parsed.child("lines")) state.SkipWithError("pugixml failed");
+        if (!parsed.load_file(doc.path.c_str()) || !parsed.child("lines"))
+            state.SkipWithError("pugixml failed");
         benchmark::DoNotOptimize(parsed);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size));

@@ -51,7 +51,8 @@ std::vector<Node> ReadWalk(const std::string& path) {
             f.push_back(line.substr(start, tab - start));
         f.push_back(line.substr(start));
         Node n{std::stoi(f[0]), f[1], {}};
-        for (size_t i = 2; i + 1 < f.size(); i += 2) n.attrs.emplace_back(f[i], f[i + 1]);
+        for (size_t i = 2; i + 1 < f.size(); i += 2)
+            n.attrs.emplace_back(f[i], f[i + 1]);
         nodes.push_back(n);
     }
     return nodes;

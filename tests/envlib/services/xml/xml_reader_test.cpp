@@ -91,51 +91,95 @@ void RunSteps(const Case& c) {
 TEST_F(XmlReaderTest, WalksDocumentsAsTheReaderSeesThem) {
     const Case cases[] = {
         {"declaration, comment and two top-level elements",
-         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<!-- station -->\r\n<first n=\"1\"/>\r\n<second n=\"2\"></second>\r\n",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<!-- station -->\r\n<first n=\"1\"/>\r\n<second "
+         "n=\"2\"></second>\r\n",
          {{ATTR, "n", 1, "1"}, {NEXT, "", 1}, {ATTR, "n", 1, "2"}, {NEXT, "", 0}, {ATTR, "n", 1, "2"}}},
         {"empty file", "", {{FIND, "a", 0}, {INTO, "", 0}, {NEXT, "", 0}, {ATTR, "a", 0}, {EXIT, "", 1}}},
         {"text without tags", "just text", {{FIND, "just", 0}}},
-        {"self-closing element has no child", "<a><b/><c x=\"1\"/></a>",
+        {"self-closing element has no child",
+         "<a><b/><c x=\"1\"/></a>",
          {{INTO, "", 1}, {FIND, "b", 1}, {INTO, "", 0}, {NEXT, "", 1}, {ATTR, "x", 1, "1"}, {INTO, "", 0}}},
-        {"a mismatched end tag closes the innermost element", "<a><b><c/></x><d/></a>",
-         {{INTO, "", 1}, {FIND, "b", 1}, {INTO, "", 1}, {FIND, "c", 1}, {NEXT, "", 0}, {EXIT, "", 1},
-          {NEXT, "", 1}, {FIND, "d", 1}, {EXIT, "", 1}, {FIND, "a", 1}}},
-        {"a name only before the cursor", "<r><a/><b/></r>",
-         {{INTO, "", 1}, {NEXT, "", 1}, {FIND, "a", 0}, {EXIT, "", 1}, {INTO, "", 0}, {NEXT, "", 0},
-          {ATTR, "b", 0}, {FIND, "r", 0}, {EXIT, "", 1}}},
-        {"ExitItem climbs to none and stays there", "<r k=v><a/></r>",
+        {"a mismatched end tag closes the innermost element",
+         "<a><b><c/></x><d/></a>",
+         {{INTO, "", 1},
+          {FIND, "b", 1},
+          {INTO, "", 1},
+          {FIND, "c", 1},
+          {NEXT, "", 0},
+          {EXIT, "", 1},
+          {NEXT, "", 1},
+          {FIND, "d", 1},
+          {EXIT, "", 1},
+          {FIND, "a", 1}}},
+        {"a name only before the cursor",
+         "<r><a/><b/></r>",
+         {{INTO, "", 1},
+          {NEXT, "", 1},
+          {FIND, "a", 0},
+          {EXIT, "", 1},
+          {INTO, "", 0},
+          {NEXT, "", 0},
+          {ATTR, "b", 0},
+          {FIND, "r", 0},
+          {EXIT, "", 1}}},
+        {"ExitItem climbs to none and stays there",
+         "<r k=v><a/></r>",
          {{INTO, "", 1}, {EXIT, "", 1}, {ATTR, "k", 1, "v"}, {EXIT, "", 1}, {EXIT, "", 1}, {ATTR, "k", 0}}},
-        {"FindItem from the cursor through its siblings", "<a/><b i=1/><c/><b i=2/>",
+        {"FindItem from the cursor through its siblings",
+         "<a/><b i=1/><c/><b i=2/>",
          {{FIND, "b", 1}, {ATTR, "i", 1, "1"}, {NEXT, "", 1}, {FIND, "b", 1}, {ATTR, "i", 1, "2"}}},
-        {"names compare case-sensitively", "<Item Key=\"v\"/>",
+        {"names compare case-sensitively",
+         "<Item Key=\"v\"/>",
          {{ATTR, "key", 0}, {ATTR, "Key", 1, "v"}, {FIND, "item", 0}}},
-        {"values without quotes end at a blank or the end of the tag", "<a k=v1 j=v2 e=end/>",
+        {"values without quotes end at a blank or the end of the tag",
+         "<a k=v1 j=v2 e=end/>",
          {{ATTR, "k", 1, "v1"}, {ATTR, "j", 1, "v2"}, {ATTR, "e", 1, "end"}}},
-        {"separators: blanks, tabs, CR, LF and =", "<a\r\n\tk = \"v w\"\tj==x\r\nl=\n'y'>",
+        {"separators: blanks, tabs, CR, LF and =",
+         "<a\r\n\tk = \"v w\"\tj==x\r\nl=\n'y'>",
          {{ATTR, "k", 1, "v w"}, {ATTR, "j", 1, "x"}, {ATTR, "l", 1, "y"}}},
-        {"quotes of one kind inside the other", "<a s='say \"hi\"' d=\"it's\"/>",
+        {"quotes of one kind inside the other",
+         "<a s='say \"hi\"' d=\"it's\"/>",
          {{ATTR, "s", 1, "say \"hi\""}, {ATTR, "d", 1, "it's"}}},
-        {"an unclosed quote runs to the end of the tag", "<a k=\"open j=1>",
+        {"an unclosed quote runs to the end of the tag",
+         "<a k=\"open j=1>",
          {{ATTR, "k", 1, "open j=1"}, {ATTR, "j", 0}}},
-        {"a > inside a quoted value ends the tag", "<a k=\"x>y\" j=\"1\"/><b/>",
+        {"a > inside a quoted value ends the tag",
+         "<a k=\"x>y\" j=\"1\"/><b/>",
          {{ATTR, "k", 1, "x"}, {ATTR, "j", 0}, {INTO, "", 1}, {FIND, "b", 1}}},
-        {"entities come back as written", "<a v=\"&lt;1&amp;2&#65;\"/>", {{ATTR, "v", 1, "&lt;1&amp;2&#65;"}}},
-        {"names and values are not paired", "<a x=\"y\" y=\"z\"/>",
+        {"entities come back as written",
+         "<a v=\"&lt;1&amp;2&#65;\"/>",
+         {{ATTR, "v", 1, "&lt;1&amp;2&#65;"}}},
+        {"names and values are not paired",
+         "<a x=\"y\" y=\"z\"/>",
          {{ATTR, "y", 1, "y"}, {ATTR, "a", 1, "x"}, {ATTR, "z", 1, ""}}},
         {"a name at the end of the tag has an empty value", "<input disabled>", {{ATTR, "disabled", 1, ""}}},
         {"an empty quoted value", "<a k=\"\" j=1/>", {{ATTR, "k", 1, ""}, {ATTR, "j", 1, "1"}}},
-        {"a < without a > fails the parse", "<a><b k=1></b><c", {{FIND, "a", 0}, {ATTR, "k", 0}, {INTO, "", 0}}},
+        {"a < without a > fails the parse",
+         "<a><b k=1></b><c",
+         {{FIND, "a", 0}, {ATTR, "k", 0}, {INTO, "", 0}}},
         {"an end tag at top level ends the document", "<a/></a><b/>", {{NEXT, "", 0}}},
-        {"the end of the text closes what is open", "<a><b><c k=1>",
-         {{INTO, "", 1}, {INTO, "", 1}, {ATTR, "k", 1, "1"}, {INTO, "", 0}, {EXIT, "", 1}, {EXIT, "", 1},
+        {"the end of the text closes what is open",
+         "<a><b><c k=1>",
+         {{INTO, "", 1},
+          {INTO, "", 1},
+          {ATTR, "k", 1, "1"},
+          {INTO, "", 0},
+          {EXIT, "", 1},
+          {EXIT, "", 1},
           {FIND, "a", 1}}},
         {"instructions, comments and text inside elements are passed over",
          "<a>text<?pi x?><!-- <c/ --><!DOCTYPE z><b/>more</a>",
          {{INTO, "", 1}, {FIND, "b", 1}, {NEXT, "", 0}}},
-        {"an element without a name", "<>< k=1/>",
+        {"an element without a name",
+         "<>< k=1/>",
          {{FIND, "", 1}, {INTO, "", 1}, {FIND, "k", 1}, {ATTR, "k", 1, "1"}}},
-        {"double-byte names and values", "<\xB3\xB5\xC1\xBE \xC5\xC6\xD5\xD5=\"\xBE\xA9" "A12345\"/>",
-         {{FIND, "\xB3\xB5\xC1\xBE", 1}, {ATTR, "\xC5\xC6\xD5\xD5", 1, "\xBE\xA9" "A12345"}}},
+        {"double-byte names and values",
+         "<\xB3\xB5\xC1\xBE \xC5\xC6\xD5\xD5=\"\xBE\xA9"
+         "A12345\"/>",
+         {{FIND, "\xB3\xB5\xC1\xBE", 1},
+          {ATTR, "\xC5\xC6\xD5\xD5", 1,
+           "\xBE\xA9"
+           "A12345"}}},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(Load(c.doc), 1) << c.what;
@@ -167,7 +211,8 @@ TEST_F(XmlReaderTest, ASecondLoadReplacesTheDocumentAndReusesThePool) {
     // 3000 elements need three blocks; the next load and one of the same
     // size take them again without new ones.
     std::string big = "<big>";
-    for (int i = 0; i < 2999; ++i) big += "<e i=" + std::to_string(i) + "/>";
+    for (int i = 0; i < 2999; ++i)
+        big += "<e i=" + std::to_string(i) + "/>";
     big += "</big>";
     ASSERT_EQ(Load(big, "big.xml"), 1);
     const size_t blocks = dorlix::TheXmlReader().PoolBlocks();
@@ -180,7 +225,8 @@ TEST_F(XmlReaderTest, ASecondLoadReplacesTheDocumentAndReusesThePool) {
     EXPECT_EQ(dorlix::TheXmlReader().PoolBlocks(), blocks);
     ASSERT_EQ(IntoItem(), 1);
     int count = 1;
-    while (NextItem() == 1) ++count;
+    while (NextItem() == 1)
+        ++count;
     EXPECT_EQ(count, 2999);
     EXPECT_EQ(ReadAttr("i").value, "2998");
 }
@@ -203,11 +249,14 @@ TEST_F(XmlReaderTest, LongTokensCompareInFullAndLongValuesAreCut) {
 
     // Values: cut at 255 bytes, never inside a double-byte character.
     std::string value1000;
-    for (int i = 0; i < 1000; ++i) value1000 += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 1000; ++i)
+        value1000 += static_cast<char>('a' + i % 26);
     std::string pairs = "AB";
-    for (int i = 0; i < 126; ++i) pairs += "\xB0\xA1";
+    for (int i = 0; i < 126; ++i)
+        pairs += "\xB0\xA1";
     pairs += "\xD6\xD0tail"; // bytes 254 and 255 form one character
-    ASSERT_EQ(Load("<a v=\"" + value1000 + "\" p=\"" + pairs + "\" s=\"" + value1000.substr(0, 255) + "\"/>"), 1);
+    ASSERT_EQ(Load("<a v=\"" + value1000 + "\" p=\"" + pairs + "\" s=\"" + value1000.substr(0, 255) + "\"/>"),
+              1);
     const Attr v = ReadAttr("v");
     EXPECT_EQ(v.value, value1000.substr(0, 255));
     EXPECT_TRUE(v.guardIntact);
@@ -221,7 +270,8 @@ TEST_F(XmlReaderTest, LoadsAHundredThousandElements) {
     std::string doc = "<?xml version=\"1.0\"?>\n<station>\n";
     for (int g = 0; g < 1000; ++g) {
         doc += " <group id=\"" + std::to_string(g) + "\">\n";
-        for (int i = 0; i < 99; ++i) doc += "  <item n=\"" + std::to_string(g * 99 + i) + "\"/>\n";
+        for (int i = 0; i < 99; ++i)
+            doc += "  <item n=\"" + std::to_string(g * 99 + i) + "\"/>\n";
         doc += " </group>\n";
     }
     doc += "</station>\n"; // 1 + 1000 + 99,000 = 100,001 elements
@@ -247,17 +297,21 @@ TEST_F(XmlReaderTest, LoadsADocumentNestedAHundredThousandDeep) {
     constexpr int kDepth = 100000;
     for (const bool closed : {true, false}) {
         std::string doc;
-        for (int i = 0; i < kDepth; ++i) doc += "<d l=" + std::to_string(i) + ">";
+        for (int i = 0; i < kDepth; ++i)
+            doc += "<d l=" + std::to_string(i) + ">";
         if (closed)
-            for (int i = 0; i < kDepth; ++i) doc += "</d>";
+            for (int i = 0; i < kDepth; ++i)
+                doc += "</d>";
         doc += "<after/>";
         ASSERT_EQ(Load(doc), 1);
         int depth = 1;
-        while (IntoItem() == 1) ++depth;
+        while (IntoItem() == 1)
+            ++depth;
         // Closed: "after" follows at top level; open: it is the deepest child.
         EXPECT_EQ(depth, closed ? kDepth : kDepth + 1);
         EXPECT_EQ(ReadAttr("l").value, closed ? std::to_string(kDepth - 1) : kUntouched);
-        for (int i = 1; i < depth; ++i) ASSERT_EQ(ExitItem(), 1);
+        for (int i = 1; i < depth; ++i)
+            ASSERT_EQ(ExitItem(), 1);
         EXPECT_EQ(ReadAttr("l").value, "0");
         EXPECT_EQ(NextItem(), closed ? 1 : 0);
         EXPECT_EQ(FindItem("after"), closed ? 1 : 0);
@@ -289,12 +343,14 @@ long WalkAll(long limit) {
 TEST_F(XmlReaderTest, HostileTextsLoadAndEveryWalkEnds) {
     const std::string good = "<?xml?><r a='1' b=\"2\"><!-- c --><x k=v/><y><z k=\"w\"></z></y>tail</r>";
     std::vector<std::string> docs;
-    for (size_t n = 0; n <= good.size(); ++n) docs.push_back(good.substr(0, n));
+    for (size_t n = 0; n <= good.size(); ++n)
+        docs.push_back(good.substr(0, n));
     docs.push_back(std::string(50000, '>'));
     docs.push_back(std::string(50000, '<'));
     docs.push_back(std::string(20000, '/') + "<a>" + std::string(20000, '/'));
     std::string ends;
-    for (int i = 0; i < 20000; ++i) ends += "</x>";
+    for (int i = 0; i < 20000; ++i)
+        ends += "</x>";
     docs.push_back("<a>" + ends + "<b/>");
     docs.push_back("<a k=\"" + std::string(1 << 20, 'v') + "\"/>");
     docs.push_back("<a k='" + std::string(1 << 20, 'v'));
