@@ -1,3 +1,4 @@
+// The reader of the process: the whole-file load and the walk with one cursor.
 #include "xml/xmlreader.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The token scan of a tag text, and the bounded copy of a value.
 #include "xml/xmltoken.h"
 
 #include <cstring>
