@@ -182,6 +182,18 @@ DORLIX_API int DORLIX_CALL SortResult(void* pack); /* 1 sorted by identifier (on
 DORLIX_API int DORLIX_CALL AutoV_UStr(char* out, float value, const char* unit, int width, int decimals); /* 0 formatted with an engineering prefix; 1 does not fit width */
 /* @results-end */
 
+/* ---- XML reader ---- */
+/* @xml-begin */
+/* One reader for the process, without a lock: one document, one cursor. Names
+ * compare byte for byte, in full; values come back as written (quotes removed). */
+DORLIX_API int DORLIX_CALL LoadXML(const char* path); /* 1 loaded (cursor on the first top-level element, none after a failed parse); 0 cannot read (document and cursor stay) */
+DORLIX_API int DORLIX_CALL FindItem(const char* name); /* 1 cursor on the first element of that name from the cursor on through its siblings; 0 none (no cursor) */
+DORLIX_API int DORLIX_CALL IntoItem(void); /* 1 cursor on the first child; 0 no cursor or no child (cursor stays) */
+DORLIX_API int DORLIX_CALL NextItem(void); /* 1 cursor on the next sibling; 0 no cursor or last sibling (cursor stays) */
+DORLIX_API int DORLIX_CALL ExitItem(void); /* always 1; cursor on the parent (none from a top-level element) */
+DORLIX_API int DORLIX_CALL GetAttr(const char* name, char* value); /* 1 token after name copied (value: 256, longer values cut at 255 bytes); 0 no cursor or no such token (value untouched) */
+/* @xml-end */
+
 /* ---- Log ---- */
 /* @log-begin */
 DORLIX_API int DORLIX_CALL SaveLog(const char* name, const char* text); /* 1 queued for the day file, 0 log off or gone */
