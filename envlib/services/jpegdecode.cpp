@@ -292,17 +292,17 @@ class Decoder {
     }
 
     // red = Y + 1.402 Cr, green = Y - 0.344136 Cb - 0.714136 Cr,
-    // blue = Y + 1.772 Cb, in steps of 1/256 and rounded.
+    // blue = Y + 1.772 Cb, in steps of 1/65536, each term rounded.
     void ColourRow(int dy, uint8_t* out) const {
         const Component &cy = comps_[0], &cb = comps_[1], &cr = comps_[2];
         const uint8_t *ly = StripRow(cy, dy), *lb = StripRow(cb, dy), *lr = StripRow(cr, dy);
         const int *mx = cy.columnOf.data(), *mb = cb.columnOf.data(), *mr = cr.columnOf.data();
         for (int x = 0; x < width_; ++x, out += 3) {
-            const int y = ly[mx[x]] * 256 + 128;
+            const int y = ly[mx[x]];
             const int b = lb[mb[x]] - 128, r = lr[mr[x]] - 128;
-            out[0] = Clamp((y + 454 * b) >> 8);
-            out[1] = Clamp((y - 88 * b - 183 * r) >> 8);
-            out[2] = Clamp((y + 359 * r) >> 8);
+            out[0] = Clamp(y + ((116130 * b + 32768) >> 16));
+            out[1] = Clamp(y + ((-22554 * b - 46802 * r + 32768) >> 16));
+            out[2] = Clamp(y + ((91881 * r + 32768) >> 16));
         }
     }
     static uint8_t Clamp(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
