@@ -141,6 +141,35 @@ TEST_F(Jpeg, RefusedFilesPrintTheirMessageAndLeaveNoBitmap) {
     EXPECT_EQ(dorlix::CnvJpeg2BmpFile(DataPath("444_1x1_gradient_q75.jpg").c_str(), nullptr), 0);
 }
 
+// Every cut of a picture and a damaged byte at every position: the
+// converter answers, and leaves a whole bitmap or none.
+TEST_F(Jpeg, CutAndDamagedPicturesNeverLeaveAPartialBitmap) {
+    const std::string picture = ReadFile(DataPath("420_17x9_gradient_q75_opt.jpg"));
+    ASSERT_GT(picture.size(), 200u);
+    const std::string in = Out("in.jpg"), out = Out("out.bmp");
+    const size_t whole = 54 + 52 * 9;
+    auto check = [&](const std::string& bytes, const std::string& what) {
+        std::ofstream(in, std::ios::binary | std::ios::trunc) << bytes;
+        std::filesystem::remove(out);
+        const int rc = Convert(in, out);
+        if (rc == 1) {
+            EXPECT_EQ(std::filesystem::file_size(out), whole) << what;
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(out)) << what;
+        }
+        return rc;
+    };
+    for (size_t n = 0; n < picture.size(); ++n) {
+        const int rc = check(picture.substr(0, n), "cut at " + std::to_string(n));
+        if (n < picture.size() / 2) EXPECT_EQ(rc, 0) << "cut at " << n;
+    }
+    for (size_t i = 2; i < picture.size(); ++i) {
+        std::string damaged = picture;
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+        check(damaged, "byte " + std::to_string(i));
+    }
+}
+
 TEST_F(Jpeg, ToolConvertsAndReportsRefusals) {
     const std::string tool = vz5test::BuiltProgram("dorlix");
     if (!std::filesystem::exists(tool)) GTEST_SKIP() << "dorlix tool not built";
