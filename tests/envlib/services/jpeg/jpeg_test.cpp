@@ -161,7 +161,9 @@ TEST_F(Jpeg, CutAndDamagedPicturesNeverLeaveAPartialBitmap) {
     };
     for (size_t n = 0; n < picture.size(); ++n) {
         const int rc = check(picture.substr(0, n), "cut at " + std::to_string(n));
-        if (n < picture.size() / 2) EXPECT_EQ(rc, 0) << "cut at " << n;
+        if (n < picture.size() / 2) {
+            EXPECT_EQ(rc, 0) << "cut at " << n;
+        }
     }
     for (size_t i = 2; i < picture.size(); ++i) {
         std::string damaged = picture;
