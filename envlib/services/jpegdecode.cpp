@@ -93,7 +93,7 @@ class Decoder {
             else if (m == DHT)
                 ok = ReadHuffman(body, length);
             else if (m == DRI)
-                ok = length == 2 && ((restartInterval_ = body[0] << 8 | body[1]), true);
+                ok = ReadRestartInterval(body, length);
             if (!ok) return false;
         }
     }
@@ -156,6 +156,12 @@ class Decoder {
             b += 17 + total;
             n -= 17 + static_cast<size_t>(total);
         }
+        return true;
+    }
+
+    bool ReadRestartInterval(const uint8_t* b, size_t n) {
+        if (n != 2) return false;
+        restartInterval_ = b[0] << 8 | b[1];
         return true;
     }
 
