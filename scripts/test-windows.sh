@@ -24,7 +24,7 @@ source scripts/packages.sh
 # ---- Packages ----
 packages=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 wine32:i386
-          locales-all qemu-user socat zip unzip)
+          locales-all qemu-user socat zip unzip libjpeg-turbo-progs)
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "test-windows: installing ${missing[*]}"

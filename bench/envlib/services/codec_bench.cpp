@@ -4,11 +4,6 @@
 // GB2312 text. Compare the bytes_per_second of each pair.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,14 +13,15 @@
 #include <vector>
 
 #include "benchroot.h"
+#include "peerprogram.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using vz5bench::RunPeer;
 
 constexpr size_t kMd5Size = size_t(256) << 20;
 constexpr size_t kBase64Size = size_t(64) << 20;
@@ -67,22 +63,6 @@ void Attached() {
         return dorlix::Attach();
     }();
     if (!attached) std::abort();
-}
-
-// Runs a peer program with its output thrown away; false when it failed.
-bool RunPeer(const std::vector<std::string>& argv) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void BM_Md5sum(benchmark::State& state) {

@@ -1,0 +1,13 @@
+// The library's JPEG conversion on station paths.
+#include "services/jpeg2bmp.h"
+
+#include "platform/platform.h"
+
+namespace dorlix {
+
+int CnvJpeg2BmpFile(const char* jpegPath, const char* bmpPath) {
+    if (!jpegPath || !bmpPath) return 0;
+    return ConvertJpegToBmp(plat::MapPath(jpegPath), plat::MapPath(bmpPath));
+}
+
+} // namespace dorlix
