@@ -46,7 +46,12 @@ class HostCommandTest : public ::testing::Test {
   protected:
     HostCommandTest()
         : Run(IosRack, {{"plc1/RESET.PLC", "; the host drives this station\nEXIT\n"}}), Child(Run.Env()) {}
-    void SetUp() override { ASSERT_TRUE(Child.WaitFor("RESET.PLC End!")) << Child.Out; }
+    // The host's socket is bound by a task of its own, which may come after
+    // the PLC tasks: a frame sent before would find no one listening.
+    void SetUp() override {
+        ASSERT_TRUE(Child.WaitFor("RESET.PLC End!")) << Child.Out;
+        ASSERT_TRUE(Child.WaitFor("UDP Port=")) << Child.Out;
+    }
     bool OutputIs(int value) {
         return CorlanRun::Until([&] { return Run.Reg(2, IosOutL) == value; });
     }
