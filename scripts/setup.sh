@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/packages.sh"
 packages=(build-essential cmake ninja-build pkg-config libiniparser-dev zlib1g-dev libminizip-dev
-          libgtest-dev libgmock-dev googletest libbenchmark-dev iproute2 unicode-data zip unzip libpugixml-dev libjpeg-turbo-progs
+          libgtest-dev libgmock-dev googletest libbenchmark-dev iproute2 unicode-data python3 zip unzip libpugixml-dev libjpeg-turbo-progs
           ${VZ5_EXTRA_PACKAGES:-})
 mapfile -t missing < <(missing_packages "${packages[@]}")
 if [ ${#missing[@]} -gt 0 ]; then
