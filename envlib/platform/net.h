@@ -20,8 +20,6 @@ bool StartSockets();
 void StopSockets();
 // The error code of the last failed socket call (WSAGetLastError, errno).
 int LastSocketError();
-// Stores a socket error code in the thread's errno, where callers read it.
-void StoreErrno(int code);
 
 // ---- Sockets ----
 SocketHandle OpenUdpSocket();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -267,7 +268,7 @@ DORLIX_API int DORLIX_CALL OpenNet(int index, const char* address, int port, int
             plat::CloseSocket(c.socket);
             c.socket = plat::INVALID_SOCKET_HANDLE;
             c.open.store(0);
-            plat::StoreErrno(error);
+            errno = error;
             return -3;
         }
         return 1;

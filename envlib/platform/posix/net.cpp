@@ -104,10 +104,6 @@ int LastSocketError() {
     return errno;
 }
 
-void StoreErrno(int code) {
-    errno = code;
-}
-
 SocketHandle OpenUdpSocket() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     return fd < 0 ? INVALID_SOCKET_HANDLE : fd;

@@ -6,7 +6,6 @@
 
 #include "platform/win32/winapi.h"
 
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -54,10 +53,6 @@ void StopSockets() {
 
 int LastSocketError() {
     return ::WSAGetLastError();
-}
-
-void StoreErrno(int code) {
-    errno = code;
 }
 
 SocketHandle OpenUdpSocket() {
