@@ -29,8 +29,7 @@ struct Channel {
 struct State {
     Channel channels[CHANNEL_COUNT];
     plat::CriticalSection lock; // open, close and the fields below
-    bool started = false;       // the channels have started the socket library
-    bool held = false;          // ... and hold a reference on it
+    bool held = false;          // the open channels hold a reference on the socket library
     char localText[16] = {};    // the sender address of framed blocks
 };
 
@@ -78,15 +77,10 @@ int Find(const char* bytes, int n, const char* marker) {
     return -1;
 }
 
-// Starts the socket library for the channels when none has yet.
+// Starts the socket library for the channels when none is open yet.
 void StartForChannels(State& st) {
-    if (st.started) return;
-    if (AnyOpen()) {
-        st.started = true;
-        return;
-    }
+    if (AnyOpen()) return;
     st.held = plat::StartSockets();
-    st.started = true;
     std::string host;
     std::vector<std::string> addresses;
     std::memset(st.localText, 0, sizeof st.localText);
@@ -96,7 +90,6 @@ void StartForChannels(State& st) {
 
 void ReleaseIfIdle(State& st) {
     if (AnyOpen()) return;
-    st.started = false;
     // Only a reference taken here is given back: Ping and ScanPort hold their own.
     if (st.held) plat::StopSockets();
     st.held = false;
@@ -268,6 +261,7 @@ DORLIX_API int DORLIX_CALL OpenNet(int index, const char* address, int port, int
             plat::CloseSocket(c.socket);
             c.socket = plat::INVALID_SOCKET_HANDLE;
             c.open.store(0);
+            ReleaseIfIdle(st);
             errno = error;
             return -3;
         }
