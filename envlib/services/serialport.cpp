@@ -63,17 +63,12 @@ int FillSerialPortList(SerialPortList* list, const std::vector<std::string>& nam
 
 int wpuart::Open(const char* device, int dataBits, int stopBits, int parity, int baud) {
     std::lock_guard<plat::CriticalSection> control(control_);
-    if (IsOpen()) return 0;
-    baud_ = NormaliseBaud(baud);
-    dataBits_ = dataBits;
-    parity_ = parity;
-    stopBits_ = stopBits;
-    if (!device) return 0;
+    if (IsOpen() || !device) return 0;
     plat::SerialSettings settings;
-    settings.baud = baud_;
-    settings.dataBits = dataBits_;
-    settings.parity = parity_;
-    settings.stopBits = stopBits_;
+    settings.baud = NormaliseBaud(baud);
+    settings.dataBits = dataBits;
+    settings.parity = parity;
+    settings.stopBits = stopBits;
     plat::SerialDevice* opened = plat::OpenSerialDevice(device, settings);
     if (!opened) return 0;
     // The ring exists before the port counts as open: the reader stores
@@ -87,7 +82,6 @@ int wpuart::Open(const char* device, int dataBits, int stopBits, int parity, int
     device_ = opened;
     storage_ = std::move(storage);
     ring_.Reset(storage_.get(), SERIAL_RING_SIZE);
-    waiting_.store(0, std::memory_order_relaxed);
     open_.store(1, std::memory_order_release);
     return 1;
 }
@@ -148,7 +142,6 @@ void wpuart::Visit(unsigned char* transfer) {
             plat::OutputDebugString(text);
         }
         plat::WaitSerialSignal(device_, SERIAL_SIGNAL_WAIT_MS);
-        waiting_.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
         const int n = plat::SerialRead(device_, transfer, std::min(count, SERIAL_TRANSFER));
         if (n <= 0) return;
         ring_.Store(transfer, static_cast<uint32_t>(n)); // what does not fit is lost

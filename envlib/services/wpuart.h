@@ -62,15 +62,11 @@ class wpuart {
     void Visit(unsigned char* transfer);
 
     bool IsOpen() const { return open_.load(std::memory_order_acquire) != 0; }
-    int BaudRate() const { return baud_; }
-    uint32_t BytesWaiting() const { return waiting_.load(std::memory_order_relaxed); }
 
   private:
     plat::CriticalSection control_, take_, send_, visit_;
     std::atomic<int> open_{0};
-    std::atomic<uint32_t> waiting_{0};
     plat::SerialDevice* device_ = nullptr;
-    int baud_ = 0, dataBits_ = 0, parity_ = 0, stopBits_ = 0;
     std::unique_ptr<unsigned char[]> storage_;
     RingBuffer ring_;
 };
