@@ -86,15 +86,18 @@ int wpuart::Open(const char* device, int dataBits, int stopBits, int parity, int
     return 1;
 }
 
+void wpuart::Release() {
+    open_.store(0, std::memory_order_release);
+    plat::CloseSerialDevice(device_);
+    device_ = nullptr;
+    ring_.Reset(nullptr, 0);
+    storage_.reset();
+}
+
 void wpuart::Close(bool threadsGone) {
     if (threadsGone) {
         // Nothing else runs any more: no lock, which a dead thread may hold.
-        if (!IsOpen()) return;
-        open_.store(0, std::memory_order_release);
-        plat::CloseSerialDevice(device_);
-        device_ = nullptr;
-        ring_.Reset(nullptr, 0);
-        storage_.reset();
+        if (IsOpen()) Release();
         return;
     }
     std::lock_guard<plat::CriticalSection> control(control_);
@@ -103,10 +106,7 @@ void wpuart::Close(bool threadsGone) {
     plat::SetSerialSignal(device_);
     plat::CancelSerialDevice(device_);
     std::lock_guard<plat::CriticalSection> send(send_), take(take_), visit(visit_);
-    plat::CloseSerialDevice(device_);
-    device_ = nullptr;
-    ring_.Reset(nullptr, 0);
-    storage_.reset();
+    Release();
 }
 
 int wpuart::Read(void* buffer, int size) {

@@ -64,6 +64,9 @@ class wpuart {
     bool IsOpen() const { return open_.load(std::memory_order_acquire) != 0; }
 
   private:
+    // Closes the device and lets the ring go; the port no longer counts as open.
+    void Release();
+
     plat::CriticalSection control_, take_, send_, visit_;
     std::atomic<int> open_{0};
     plat::SerialDevice* device_ = nullptr;
