@@ -24,10 +24,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 
 #include "platform/net.h"
+#include "platform/posix/posixutil.h"
 
 namespace plat {
 namespace {
@@ -62,15 +62,8 @@ int PollFor(SocketHandle s, short events, int milliseconds, short& revents) {
     return r > 0 ? 1 : 0;
 }
 
-std::string ReadLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 std::string SysNet(const std::string& name, const char* attribute) {
-    return ReadLine("/sys/class/net/" + name + "/" + attribute);
+    return ReadFirstLine("/sys/class/net/" + name + "/" + attribute);
 }
 
 bool IsDirectory(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "platform/platform.h"
@@ -20,6 +21,14 @@ inline bool ModeReadOnly(mode_t mode) {
 std::string MapPathStat(const char* winPath, struct stat& st, bool& exists);
 // Native path of the running program, "" when it cannot be read.
 std::string ExecutablePath();
+// The first line of a small text file (a /proc or /sys attribute), "" when
+// it cannot be read.
+inline std::string ReadFirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
 // A moment (a clock reading or a file time stamp) in local time.
 LocalTime LocalTimeOf(const struct timespec& ts);
 } // namespace plat

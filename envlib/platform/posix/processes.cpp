@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <fstream>
+
+#include "platform/posix/posixutil.h"
 
 namespace plat {
 
@@ -23,9 +24,7 @@ std::string ImageName(const std::string& dir) {
             path.resize(path.size() - deleted.size());
         return path.substr(path.rfind('/') + 1);
     }
-    std::string comm;
-    std::getline(std::ifstream(dir + "/comm"), comm);
-    return comm;
+    return ReadFirstLine(dir + "/comm");
 }
 } // namespace
 

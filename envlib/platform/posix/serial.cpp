@@ -23,7 +23,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <new>
 
 #include "platform/platform.h"
@@ -365,13 +364,6 @@ void WaitSerialSignal(SerialDevice* device, uint32_t timeoutMs) {
 }
 
 namespace {
-std::string ReadFirstLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 // Canonical path of a file, "" when it cannot be resolved.
 std::string RealPath(const std::string& path) {
     char* real = realpath(path.c_str(), nullptr);
