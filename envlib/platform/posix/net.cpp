@@ -17,7 +17,6 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -244,10 +243,7 @@ bool LocalHostAddresses(std::string& hostName, std::vector<uint32_t>& addresses)
 }
 
 uint32_t TickCount() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+    return static_cast<uint32_t>(MonotonicMs());
 }
 
 // GetAdaptersInfo lists the adapters but not the loopback interface, ordered

@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -28,6 +29,12 @@ inline std::string ReadFirstLine(const std::string& path) {
     std::string line;
     std::getline(in, line);
     return line;
+}
+// Milliseconds of the monotonic clock.
+inline int64_t MonotonicMs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 // A moment (a clock reading or a file time stamp) in local time.
 LocalTime LocalTimeOf(const struct timespec& ts);

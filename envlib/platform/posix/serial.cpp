@@ -48,13 +48,6 @@ constexpr tcflag_t kBaudOther = 0010000; // BOTHER
 constexpr int kInputBaudShift = 16;      // IBSHIFT
 #endif
 
-// Milliseconds of the monotonic clock.
-int64_t NowMs() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     const size_t n = std::strlen(prefix);
     if (text.size() < n) return false;
@@ -301,7 +294,7 @@ int SerialRead(SerialDevice* device, void* buffer, int size) {
 }
 
 int SerialWrite(SerialDevice* device, const void* data, int length) {
-    const int64_t deadline = NowMs() + 2000 + 50 * static_cast<int64_t>(length);
+    const int64_t deadline = MonotonicMs() + 2000 + 50 * static_cast<int64_t>(length);
     const char* p = static_cast<const char*>(data);
     int written = 0;
     while (written < length) {
@@ -312,7 +305,7 @@ int SerialWrite(SerialDevice* device, const void* data, int length) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) return -1;
-        const int64_t left = deadline - NowMs();
+        const int64_t left = deadline - MonotonicMs();
         if (left <= 0) break; // time-out: what went out counts
         struct pollfd p2[2] = {{device->fd, POLLOUT, 0}, {device->wake[0], POLLIN, 0}};
         const int r = poll(p2, 2, static_cast<int>(std::min<int64_t>(left, 1000)));
