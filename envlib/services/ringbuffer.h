@@ -27,8 +27,7 @@ class RingBuffer {
         if (!data_) return 0;
         const uint32_t w = write_.load(std::memory_order_relaxed);
         const uint32_t r = read_.load(std::memory_order_acquire);
-        const uint32_t used = w >= r ? w - r : size_ - (r - w);
-        const uint32_t room = size_ - 1 - used;
+        const uint32_t room = size_ - 1 - Used(w, r);
         if (n > room) n = room;
         CopyIn(w, bytes, n);
         write_.store((w + n) % size_, std::memory_order_release);
@@ -40,7 +39,7 @@ class RingBuffer {
         if (!data_) return 0;
         const uint32_t r = read_.load(std::memory_order_relaxed);
         const uint32_t w = write_.load(std::memory_order_acquire);
-        const uint32_t used = w >= r ? w - r : size_ - (r - w);
+        const uint32_t used = Used(w, r);
         if (n > used) n = used;
         CopyOut(r, out, n);
         read_.store((r + n) % size_, std::memory_order_release);
@@ -48,6 +47,8 @@ class RingBuffer {
     }
 
   private:
+    // Bytes between the last one taken (r) and the last one stored (w).
+    uint32_t Used(uint32_t w, uint32_t r) const { return w >= r ? w - r : size_ - (r - w); }
     // Slots after index at, wrapping at the end of the storage.
     void CopyIn(uint32_t at, const unsigned char* bytes, uint32_t n) {
         const uint32_t start = (at + 1) % size_;
