@@ -12,6 +12,7 @@
 #include <new>
 
 #include "core/export.h"
+#include "core/lasting.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "platform/net.h"
@@ -33,11 +34,8 @@ struct State {
     char localText[16] = {};    // the sender address of framed blocks
 };
 
-// Never destroyed, and not on the heap: exports may still run during exit,
-// and an unloaded library leaves no allocation behind.
 State& Table() {
-    alignas(State) static unsigned char storage[sizeof(State)];
-    static State* state = new (storage) State;
+    static Lasting<State> state;
     return *state;
 }
 

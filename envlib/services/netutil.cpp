@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/export.h"
+#include "core/lasting.h"
 #include "core/textfield.h"
 #include "dorlix.h"
 #include "platform/net.h"
@@ -19,10 +20,9 @@
 namespace dorlix {
 namespace {
 
-// Serialises the echo tests; never destroyed, and not on the heap (see the channel table).
+// Serialises the echo tests.
 plat::CriticalSection& PingLock() {
-    alignas(plat::CriticalSection) static unsigned char storage[sizeof(plat::CriticalSection)];
-    static plat::CriticalSection* lock = new (storage) plat::CriticalSection;
+    static Lasting<plat::CriticalSection> lock;
     return *lock;
 }
 

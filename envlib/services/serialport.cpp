@@ -12,6 +12,7 @@
 #include <new>
 
 #include "core/export.h"
+#include "core/lasting.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "platform/platform.h"
@@ -160,8 +161,7 @@ struct SerialState {
 };
 
 SerialState& State() {
-    alignas(SerialState) static unsigned char storage[sizeof(SerialState)];
-    static SerialState* state = new (storage) SerialState();
+    static Lasting<SerialState> state;
     return *state;
 }
 
