@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/export.h"
+#include "core/lasting.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "platform/shmem.h"
@@ -14,14 +15,16 @@
 namespace {
 constexpr const char* kBlockName = "MemServer";
 
-// The writer's block, held until the library leaves the process.
-plat::CriticalSection& WriterLock() {
-    static plat::CriticalSection lock;
-    return lock;
-}
-std::unique_ptr<plat::SharedBlock>& Writer() {
-    static std::unique_ptr<plat::SharedBlock> block;
-    return block;
+// The writer's block, held until the library leaves the process. Never
+// destroyed: at process exit on POSIX the static objects go before the
+// library's detach, which still takes the lock and lets the block go.
+struct WriterState {
+    plat::CriticalSection lock;
+    std::unique_ptr<plat::SharedBlock> block;
+};
+WriterState& Writer() {
+    static dorlix::Lasting<WriterState> state;
+    return *state;
 }
 
 bool Fits(int length, std::size_t size) {
@@ -32,8 +35,8 @@ bool Fits(int length, std::size_t size) {
 namespace dorlix {
 void MemoryDetach(DetachKind how) {
     if (how == DetachKind::ThreadsGone) return; // the system drops the mapping itself
-    std::lock_guard<plat::CriticalSection> guard(WriterLock());
-    Writer().reset();
+    std::lock_guard<plat::CriticalSection> guard(Writer().lock);
+    Writer().block.reset();
 }
 } // namespace dorlix
 
@@ -45,16 +48,16 @@ DORLIX_API int DORLIX_CALL OpenMemory(int size) {
         std::unique_ptr<plat::SharedBlock> block = plat::SharedBlock::Create(kBlockName, static_cast<uint32_t>(size));
         if (!block) return 0;
         // A second call replaces the view; the block stays held meanwhile.
-        std::lock_guard<plat::CriticalSection> guard(WriterLock());
-        Writer() = std::move(block);
+        std::lock_guard<plat::CriticalSection> guard(Writer().lock);
+        Writer().block = std::move(block);
         return 1;
     });
 }
 
 DORLIX_API int DORLIX_CALL WriteDataInProcess(const void* data, int length) {
     return dorlix::Guarded(0, [&] {
-        std::lock_guard<plat::CriticalSection> guard(WriterLock());
-        const plat::SharedBlock* block = Writer().get();
+        std::lock_guard<plat::CriticalSection> guard(Writer().lock);
+        const plat::SharedBlock* block = Writer().block.get();
         if (!block || !data || !Fits(length, block->Size())) return 0;
         std::memcpy(block->Data(), data, static_cast<std::size_t>(length));
         return 1;
