@@ -30,12 +30,6 @@ bool FileDigest(const char* winPath, char out[33]) {
     return ok;
 }
 
-int FileCheck(const char* path, char* out) {
-    if (!path || !*path || !out) return 0;
-    out[0] = '\0';
-    return FileDigest(path, out) ? 1 : 0;
-}
-
 } // namespace
 } // namespace dorlix
 
@@ -58,11 +52,15 @@ DORLIX_API int DORLIX_CALL MakeCharPass(const char* text, char* out) {
 }
 
 DORLIX_API int DORLIX_CALL GetFileCheck(const char* path, char* out) {
-    return dorlix::Guarded(0, [&] { return dorlix::FileCheck(path, out); });
+    return dorlix::Guarded(0, [&] {
+        if (!path || !*path || !out) return 0;
+        out[0] = '\0';
+        return dorlix::FileDigest(path, out) ? 1 : 0;
+    });
 }
 
 DORLIX_API int DORLIX_CALL GetFileSPID(const char* path, char* out) {
-    return dorlix::Guarded(0, [&] { return dorlix::FileCheck(path, out); });
+    return GetFileCheck(path, out);
 }
 
 } // extern "C"

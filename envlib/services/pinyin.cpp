@@ -77,18 +77,12 @@ int CnvHZ2PY(const char* text, char* pinyin, char* initials) {
             i += 2;
             if (!IsTrailByte(t)) continue;
             if (!InTableRange(c, t)) return -1;
+            // The table's readings: lower-case letters and a tone digit,
+            // padded with spaces; a blank one is a character without reading.
             const char* entry = kTable[(c - 0xB0) * 94 + (t - 0xA1)];
             std::string reading(entry + 2, 8);
-            while (!reading.empty() && reading.back() == ' ')
-                reading.pop_back();
-            std::size_t lead = 0;
-            while (lead < reading.size() && reading[lead] == ' ')
-                ++lead;
-            reading.erase(0, lead);
-            if (reading.size() + 2 < 4) return 0;
-            for (char& r : reading) {
-                if (r >= 'A' && r <= 'Z') r = static_cast<char>(r - 'A' + 'a');
-            }
+            reading.erase(reading.find_last_not_of(' ') + 1);
+            if (reading.size() < 2) return 0;
             syllable = reading.substr(0, reading.size() - 1); // without the tone digit
             ini += syllable[0];
             kind = CHINESE;

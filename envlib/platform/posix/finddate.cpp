@@ -35,15 +35,6 @@ bool Match(const char* p, const char* s) {
     return *s == '\0';
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        const int x = AsciiLower(static_cast<unsigned char>(a[i])),
-                  y = AsciiLower(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-}
-
 } // namespace
 
 bool FindFileWriteTime(const char* winPattern, LocalTime& out) {

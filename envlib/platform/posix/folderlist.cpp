@@ -10,13 +10,8 @@
 
 namespace plat {
 namespace {
-bool LessNoCase(const FolderEntry& a, const FolderEntry& b) {
-    const std::string &x = a.name, &y = b.name;
-    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
-        const int p = AsciiLower(static_cast<unsigned char>(x[i])), q = AsciiLower(static_cast<unsigned char>(y[i]));
-        if (p != q) return p < q;
-    }
-    return x.size() < y.size();
+bool NameOrder(const FolderEntry& a, const FolderEntry& b) {
+    return LessNoCase(a.name, b.name);
 }
 } // namespace
 
@@ -35,7 +30,7 @@ bool ListFolder(const char* winFolder, std::vector<FolderEntry>& out) {
         out.push_back({name, isDir});
     }
     closedir(dir);
-    std::sort(out.begin(), out.end(), LessNoCase);
+    std::sort(out.begin(), out.end(), NameOrder);
     return true;
 }
 

@@ -13,6 +13,15 @@ namespace plat {
 inline int AsciiLower(int c) {
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
 }
+// Name order without regard to ASCII case, as NTFS lists a folder.
+inline bool LessNoCase(const std::string& a, const std::string& b) {
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const int x = AsciiLower(static_cast<unsigned char>(a[i])),
+                  y = AsciiLower(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
 // Read-only as Windows sees it: the owner may not write.
 inline bool ModeReadOnly(mode_t mode) {
     return (mode & S_IWUSR) == 0;

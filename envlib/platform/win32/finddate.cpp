@@ -20,12 +20,7 @@ bool FindFileWriteTime(const char* winPattern, LocalTime& out) {
         }
     }
     ::FindClose(h);
-    FILETIME local;
-    SYSTEMTIME t;
-    if (!::FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &t))
-        return false;
-    out = LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek};
-    return true;
+    return LocalTimeOf(found.ftLastWriteTime, out);
 }
 
 } // namespace plat

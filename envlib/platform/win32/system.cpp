@@ -54,16 +54,19 @@ void Sleep(uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+bool LocalTimeOf(const FILETIME& stamp, LocalTime& out) {
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!::FileTimeToLocalFileTime(&stamp, &local) || !::FileTimeToSystemTime(&local, &t)) return false;
+    out = FromSystemTime(t);
+    return true;
+}
+
 bool GetFileWriteTime(const char* winPath, LocalTime& out) {
     if (!winPath || !*winPath) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(winPath, GetFileExInfoStandard, &data)) return false;
-    FILETIME local;
-    SYSTEMTIME t;
-    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &t))
-        return false;
-    out = FromSystemTime(t);
-    return true;
+    return LocalTimeOf(data.ftLastWriteTime, out);
 }
 
 uint32_t GetVersion() {

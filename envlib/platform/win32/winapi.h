@@ -27,3 +27,8 @@
 #undef INVALID_FILE_ATTRIBUTES
 
 #include "platform/platform.h"
+
+namespace plat {
+// A file time stamp (UTC) in local time; false when it cannot be converted.
+bool LocalTimeOf(const FILETIME& stamp, LocalTime& out);
+} // namespace plat

@@ -125,6 +125,22 @@ TEST(Utf, ConvertsBothWaysInPlace) {
     EXPECT_EQ(UTFDecode(nullptr), 0);
 }
 
+TEST(Utf, ACharacterTheCodePageLacksBecomesOneReplacement) {
+    // Well-formed UTF-8 characters: one "?" per UTF-16 unit, as on Windows.
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xE4\xB7\x80x", "?x"}, // U+4DC0
+        {"a\xF0\x9F\x98\x80"
+         "b",
+         "a??b"},                                  // U+1F600: two UTF-16 units
+        {"\xE4\xB7\x80\xE5\x8F\xB7", "?\xBA\xC5"}, // the character after it (号) still converts
+    };
+    for (const auto& [utf8, local] : cases) {
+        Buffer text(utf8);
+        EXPECT_EQ(UTFDecode(text.data()), 1);
+        EXPECT_EQ(text.text(), local) << utf8;
+    }
+}
+
 TEST(Utf, Utf8FormsLeaveTheText) {
     char text[] = "\xE5\x8F\xB7 x";
     EXPECT_EQ(UTFEncode_UTF8(text), 1);

@@ -1,8 +1,6 @@
 // The expected data of the codec tests: files made at build time in
 // CODEC_DATA_DIR (a Z: path under Wine).
 #pragma once
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #ifndef CODEC_DATA_DIR
@@ -13,11 +11,6 @@ namespace codecdata {
 
 inline std::string DataPath(const std::string& rel) {
     return std::string(CODEC_DATA_DIR) + "/" + rel;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline std::string FromHex(const std::string& hex) {

@@ -19,7 +19,6 @@ const vz5test::AttachedStation* const g_attached = vz5test::AttachOncePerProgram
 
 using codecdata::DataPath;
 using codecdata::FromHex;
-using codecdata::ReadFile;
 
 TEST(Md5Peers, MatchesMd5sumOnFilesAroundThePaddingAndLarge) {
     std::ifstream list(DataPath("md5sum.txt"));
@@ -27,7 +26,7 @@ TEST(Md5Peers, MatchesMd5sumOnFilesAroundThePaddingAndLarge) {
     int files = 0;
     for (std::string size, digest; list >> size >> digest; ++files) {
         const std::string path = DataPath("files/size_" + size + ".bin");
-        const std::string content = ReadFile(path);
+        const std::string content = vz5test::Station::ReadNative(path);
         ASSERT_EQ(std::to_string(content.size()), size);
         char mem[33] = {}, file[33] = {}, text[33] = {};
         EXPECT_EQ(GetMD5Code(content.data(), static_cast<int>(content.size()), mem), 1);

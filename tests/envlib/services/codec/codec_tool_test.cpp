@@ -13,7 +13,6 @@
 namespace {
 
 using codecdata::DataPath;
-using codecdata::ReadFile;
 
 class CodecTool : public ::testing::Test {
   protected:
@@ -47,7 +46,7 @@ TEST_F(CodecTool, Md5PrintsTheDigestOfMd5sum) {
 TEST_F(CodecTool, Base64EncodesAsPythonAndDecodesBack) {
     const vz5test::ProgramRun enc = Run({"base64", "encode"}, DataPath("files/size_1000.bin"));
     EXPECT_EQ(enc.exitCode, 0);
-    EXPECT_EQ(enc.out, ReadFile(DataPath("files/size_1000.b64")));
+    EXPECT_EQ(enc.out, vz5test::Station::ReadNative(DataPath("files/size_1000.b64")));
 
     // Decoding: a text wrapped over lines as other encoders write it. The
     // bytes hold no carriage return, which the Windows test host folds away.
