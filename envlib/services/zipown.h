@@ -3,7 +3,6 @@
 // encryption.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace dorlix::zipown {
@@ -38,27 +37,6 @@ inline void Put16(std::string& out, uint32_t v) {
 inline void Put32(std::string& out, uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
-}
-
-// Seeks beyond 2 GiB also where long has 32 bits.
-inline bool SeekTo(std::FILE* f, uint64_t pos) {
-#ifdef _WIN32
-    return _fseeki64(f, static_cast<long long>(pos), SEEK_SET) == 0;
-#else
-    return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
-#endif
-}
-inline bool SeekEnd(std::FILE* f, uint64_t& size) {
-#ifdef _WIN32
-    if (_fseeki64(f, 0, SEEK_END) != 0) return false;
-    const long long p = _ftelli64(f);
-#else
-    if (fseeko(f, 0, SEEK_END) != 0) return false;
-    const long long p = ftello(f);
-#endif
-    if (p < 0) return false;
-    size = static_cast<uint64_t>(p);
-    return true;
 }
 
 } // namespace dorlix::zipown

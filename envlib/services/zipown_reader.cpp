@@ -4,6 +4,7 @@
 // encryption, other methods) it refuses rather than guessing.
 #include <zlib.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -49,7 +50,7 @@ class OwnReader : public plat::ZipReader {
         const std::string native = plat::MapPath(winTarget);
         std::FILE* out = std::fopen(native.c_str(), "wb");
         if (!out) return false;
-        bool ok = SeekTo(f_, data) && (e.method == kStored ? Copy(e, out) : Inflate(e, out));
+        bool ok = plat::SeekFile(f_, data) && (e.method == kStored ? Copy(e, out) : Inflate(e, out));
         if (std::fclose(out) != 0) ok = false;
         if (!ok) std::remove(native.c_str());
         return ok;
@@ -60,7 +61,8 @@ class OwnReader : public plat::ZipReader {
     // header is missing or the data would run past the end of the file.
     bool DataStart(const Entry& e, uint64_t& data) {
         unsigned char h[kLocalSize];
-        if (!SeekTo(f_, e.offset) || std::fread(h, 1, sizeof h, f_) != sizeof h || Get32(h) != kLocalSig)
+        if (!plat::SeekFile(f_, e.offset) || std::fread(h, 1, sizeof h, f_) != sizeof h ||
+            Get32(h) != kLocalSig)
             return false;
         data = uint64_t{e.offset} + kLocalSize + Get16(h + 26) + Get16(h + 28);
         return data + e.packed <= size_;
@@ -151,7 +153,8 @@ bool FindEnd(const std::vector<unsigned char>& tail, std::size_t& at) {
 bool ReadDirectory(std::FILE* f, uint64_t size, std::vector<Entry>& entries) {
     const std::size_t tailSize = static_cast<std::size_t>(size < kEndSize + 0xFFFF ? size : kEndSize + 0xFFFF);
     std::vector<unsigned char> tail(tailSize);
-    if (tailSize < kEndSize || !SeekTo(f, size - tailSize) || std::fread(tail.data(), 1, tailSize, f) != tailSize)
+    if (tailSize < kEndSize || !plat::SeekFile(f, size - tailSize) ||
+        std::fread(tail.data(), 1, tailSize, f) != tailSize)
         return false;
     std::size_t at = 0;
     if (!FindEnd(tail, at)) return false;
@@ -165,7 +168,8 @@ bool ReadDirectory(std::FILE* f, uint64_t size, std::vector<Entry>& entries) {
         dirOffset == kMax32 || uint64_t{dirOffset} + dirSize > endPos)
         return false;
     std::vector<unsigned char> dir(dirSize);
-    if (dirSize > 0 && (!SeekTo(f, dirOffset) || std::fread(dir.data(), 1, dirSize, f) != dirSize)) return false;
+    if (dirSize > 0 && (!plat::SeekFile(f, dirOffset) || std::fread(dir.data(), 1, dirSize, f) != dirSize))
+        return false;
     std::size_t p = 0;
     for (uint16_t i = 0; i < count; ++i) {
         if (p + kCentralSize > dir.size() || Get32(&dir[p]) != kCentralSig) return false;
@@ -191,7 +195,7 @@ std::unique_ptr<plat::ZipReader> OpenOwnZip(const char* winPath) {
     if (!f) return nullptr;
     uint64_t size = 0;
     std::vector<Entry> entries;
-    if (!SeekEnd(f, size) || !ReadDirectory(f, size, entries)) {
+    if (!plat::SeekFileEnd(f, size) || !ReadDirectory(f, size, entries)) {
         std::fclose(f);
         return nullptr;
     }
