@@ -3,7 +3,6 @@
 // containers every archive test runs on.
 #pragma once
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,6 @@ namespace zipdata {
 
 inline std::string DataPath(const std::string& rel) {
     return std::string(ZIP_DATA_DIR) + "/" + rel;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The names of the files in station/ (its subfolder left out).

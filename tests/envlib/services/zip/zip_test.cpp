@@ -24,7 +24,7 @@
 
 namespace fs = std::filesystem;
 using zipdata::DataPath;
-using zipdata::ReadFile;
+constexpr auto ReadFile = vz5test::Station::ReadNative;
 
 namespace {
 
