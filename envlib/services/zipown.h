@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "packet/layout.h"
+
 namespace dorlix::zipown {
 
 constexpr uint32_t kLocalSig = 0x04034b50;
@@ -23,13 +25,9 @@ constexpr uint16_t kVersion = 20;
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
 constexpr std::size_t kChunk = 256 * 1024;
 
-inline uint16_t Get16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
+// Fields are read with the packet layout's little-endian access.
+using packet::Get16;
+using packet::Get32;
 inline void Put16(std::string& out, uint32_t v) {
     out.push_back(static_cast<char>(v & 0xFF));
     out.push_back(static_cast<char>((v >> 8) & 0xFF));
