@@ -3,6 +3,7 @@
 // containers every archive test runs on.
 #pragma once
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,14 @@ namespace zipdata {
 
 inline std::string DataPath(const std::string& rel) {
     return std::string(ZIP_DATA_DIR) + "/" + rel;
+}
+
+// Opened by its narrow name, so that on Windows the GBK bytes of a name mean
+// what the library wrote (Station::ReadNative goes through a
+// std::filesystem::path and does not find such a file under Wine).
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The names of the files in station/ (its subfolder left out).

@@ -24,7 +24,7 @@
 
 namespace fs = std::filesystem;
 using zipdata::DataPath;
-constexpr auto ReadFile = vz5test::Station::ReadNative;
+using zipdata::ReadFile;
 
 namespace {
 
