@@ -3,6 +3,7 @@
 // envlib/platform/posix emulates them with Windows semantics.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,12 @@ int DeleteFile(const char* winPath);
 int CreateDirectory(const char* winPath);
 bool FileExists(const char* winPath);
 bool DirectoryExists(const char* winPath);
+// Positions in an open std::FILE of 64 bits, also where long has 32 bits
+// (the Windows C library's fseek and ftell). SeekFile moves to byte pos from
+// the start; SeekFileEnd moves to the end and gives that position, the size.
+// false when the stream cannot be positioned there.
+bool SeekFile(std::FILE* f, uint64_t pos);
+bool SeekFileEnd(std::FILE* f, uint64_t& size);
 
 // ---- Text and process ----
 // Upper-cases the ASCII letters of a GB2312 text in place; double-byte characters untouched.

@@ -4,19 +4,11 @@
 #include <limits>
 #include <new>
 
+#include "packet/layout.h"
+
 namespace dorlix {
-namespace {
-
-void Put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
-
-} // namespace
+using packet::Put16;
+using packet::Put32;
 
 std::size_t BmpRowSize(int width) {
     return (24 * static_cast<std::size_t>(width) + 31) / 32 * 4;
@@ -34,13 +26,13 @@ BmpFile::BmpFile(int width, int height) : width_(width), height_(height), rowSiz
     std::memset(h, 0, BMP_HEADER_SIZE);
     h[0] = 'B';
     h[1] = 'M';
-    Put32(h + 2, static_cast<uint32_t>(size_));
-    Put32(h + 10, BMP_HEADER_SIZE);
-    Put32(h + 14, 40);
-    Put32(h + 18, static_cast<uint32_t>(width));
-    Put32(h + 22, static_cast<uint32_t>(height));
-    Put16(h + 26, 1);
-    Put16(h + 28, 24);
+    Put32(h, 2, static_cast<uint32_t>(size_));
+    Put32(h, 10, BMP_HEADER_SIZE);
+    Put32(h, 14, 40);
+    Put32(h, 18, static_cast<uint32_t>(width));
+    Put32(h, 22, static_cast<uint32_t>(height));
+    Put16(h, 26, 1);
+    Put16(h, 28, 24);
     const std::size_t pixels = 3 * static_cast<std::size_t>(width);
     if (pixels < rowSize_)
         for (int y = 0; y < height; ++y)

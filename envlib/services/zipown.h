@@ -3,8 +3,9 @@
 // encryption.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
+
+#include "packet/layout.h"
 
 namespace dorlix::zipown {
 
@@ -24,13 +25,9 @@ constexpr uint16_t kVersion = 20;
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
 constexpr std::size_t kChunk = 256 * 1024;
 
-inline uint16_t Get16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
+// Fields are read with the packet layout's little-endian access.
+using packet::Get16;
+using packet::Get32;
 inline void Put16(std::string& out, uint32_t v) {
     out.push_back(static_cast<char>(v & 0xFF));
     out.push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -38,27 +35,6 @@ inline void Put16(std::string& out, uint32_t v) {
 inline void Put32(std::string& out, uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
-}
-
-// Seeks beyond 2 GiB also where long has 32 bits.
-inline bool SeekTo(std::FILE* f, uint64_t pos) {
-#ifdef _WIN32
-    return _fseeki64(f, static_cast<long long>(pos), SEEK_SET) == 0;
-#else
-    return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
-#endif
-}
-inline bool SeekEnd(std::FILE* f, uint64_t& size) {
-#ifdef _WIN32
-    if (_fseeki64(f, 0, SEEK_END) != 0) return false;
-    const long long p = _ftelli64(f);
-#else
-    if (fseeko(f, 0, SEEK_END) != 0) return false;
-    const long long p = ftello(f);
-#endif
-    if (p < 0) return false;
-    size = static_cast<uint64_t>(p);
-    return true;
 }
 
 } // namespace dorlix::zipown

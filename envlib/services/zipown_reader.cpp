@@ -4,6 +4,7 @@
 // encryption, other methods) it refuses rather than guessing.
 #include <zlib.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -49,7 +50,7 @@ class OwnReader : public plat::ZipReader {
         const std::string native = plat::MapPath(winTarget);
         std::FILE* out = std::fopen(native.c_str(), "wb");
         if (!out) return false;
-        bool ok = SeekTo(f_, data) && (e.method == kStored ? Copy(e, out) : Inflate(e, out));
+        bool ok = plat::SeekFile(f_, data) && (e.method == kStored ? Copy(e, out) : Inflate(e, out));
         if (std::fclose(out) != 0) ok = false;
         if (!ok) std::remove(native.c_str());
         return ok;
@@ -60,9 +61,10 @@ class OwnReader : public plat::ZipReader {
     // header is missing or the data would run past the end of the file.
     bool DataStart(const Entry& e, uint64_t& data) {
         unsigned char h[kLocalSize];
-        if (!SeekTo(f_, e.offset) || std::fread(h, 1, sizeof h, f_) != sizeof h || Get32(h) != kLocalSig)
+        if (!plat::SeekFile(f_, e.offset) || std::fread(h, 1, sizeof h, f_) != sizeof h ||
+            Get32(h, 0) != kLocalSig)
             return false;
-        data = uint64_t{e.offset} + kLocalSize + Get16(h + 26) + Get16(h + 28);
+        data = uint64_t{e.offset} + kLocalSize + Get16(h, 26) + Get16(h, 28);
         return data + e.packed <= size_;
     }
 
@@ -134,8 +136,8 @@ class OwnReader : public plat::ZipReader {
 bool FindEnd(const std::vector<unsigned char>& tail, std::size_t& at) {
     bool found = false;
     for (std::size_t i = tail.size() >= kEndSize ? tail.size() - kEndSize + 1 : 0; i-- > 0;) {
-        if (Get32(&tail[i]) != kEndSig) continue;
-        const std::size_t end = i + kEndSize + Get16(&tail[i + 20]);
+        if (Get32(&tail[i], 0) != kEndSig) continue;
+        const std::size_t end = i + kEndSize + Get16(&tail[i], 20);
         if (end == tail.size()) {
             at = i;
             return true;
@@ -151,35 +153,37 @@ bool FindEnd(const std::vector<unsigned char>& tail, std::size_t& at) {
 bool ReadDirectory(std::FILE* f, uint64_t size, std::vector<Entry>& entries) {
     const std::size_t tailSize = static_cast<std::size_t>(size < kEndSize + 0xFFFF ? size : kEndSize + 0xFFFF);
     std::vector<unsigned char> tail(tailSize);
-    if (tailSize < kEndSize || !SeekTo(f, size - tailSize) || std::fread(tail.data(), 1, tailSize, f) != tailSize)
+    if (tailSize < kEndSize || !plat::SeekFile(f, size - tailSize) ||
+        std::fread(tail.data(), 1, tailSize, f) != tailSize)
         return false;
     std::size_t at = 0;
     if (!FindEnd(tail, at)) return false;
     const unsigned char* end = &tail[at];
     const uint64_t endPos = size - tailSize + at;
     // ZIP64 and split archives are beyond this reader.
-    if (endPos >= 20 && at >= 20 && Get32(end - 20) == kZip64LocatorSig) return false;
-    const uint16_t count = Get16(end + 10);
-    const uint32_t dirSize = Get32(end + 12), dirOffset = Get32(end + 16);
-    if (Get16(end + 4) != 0 || Get16(end + 6) != 0 || Get16(end + 8) != count || count == 0xFFFF ||
+    if (endPos >= 20 && at >= 20 && Get32(end - 20, 0) == kZip64LocatorSig) return false;
+    const uint16_t count = Get16(end, 10);
+    const uint32_t dirSize = Get32(end, 12), dirOffset = Get32(end, 16);
+    if (Get16(end, 4) != 0 || Get16(end, 6) != 0 || Get16(end, 8) != count || count == 0xFFFF ||
         dirOffset == kMax32 || uint64_t{dirOffset} + dirSize > endPos)
         return false;
     std::vector<unsigned char> dir(dirSize);
-    if (dirSize > 0 && (!SeekTo(f, dirOffset) || std::fread(dir.data(), 1, dirSize, f) != dirSize)) return false;
+    if (dirSize > 0 && (!plat::SeekFile(f, dirOffset) || std::fread(dir.data(), 1, dirSize, f) != dirSize))
+        return false;
     std::size_t p = 0;
     for (uint16_t i = 0; i < count; ++i) {
-        if (p + kCentralSize > dir.size() || Get32(&dir[p]) != kCentralSig) return false;
+        if (p + kCentralSize > dir.size() || Get32(&dir[p], 0) != kCentralSig) return false;
         const unsigned char* c = &dir[p];
-        const std::size_t nameLen = Get16(c + 28), extraLen = Get16(c + 30), commentLen = Get16(c + 32);
+        const std::size_t nameLen = Get16(c, 28), extraLen = Get16(c, 30), commentLen = Get16(c, 32);
         if (p + kCentralSize + nameLen + extraLen + commentLen > dir.size()) return false;
         Entry e{std::string(reinterpret_cast<const char*>(c + kCentralSize), nameLen),
-                Get16(c + 8),
-                Get16(c + 10),
-                Get32(c + 16),
-                Get32(c + 20),
-                Get32(c + 24),
-                Get32(c + 42)};
-        if (Get16(c + 34) != 0 || e.packed == kMax32 || e.size == kMax32 || e.offset == kMax32) return false;
+                Get16(c, 8),
+                Get16(c, 10),
+                Get32(c, 16),
+                Get32(c, 20),
+                Get32(c, 24),
+                Get32(c, 42)};
+        if (Get16(c, 34) != 0 || e.packed == kMax32 || e.size == kMax32 || e.offset == kMax32) return false;
         entries.push_back(std::move(e));
         p += kCentralSize + nameLen + extraLen + commentLen;
     }
@@ -191,7 +195,7 @@ std::unique_ptr<plat::ZipReader> OpenOwnZip(const char* winPath) {
     if (!f) return nullptr;
     uint64_t size = 0;
     std::vector<Entry> entries;
-    if (!SeekEnd(f, size) || !ReadDirectory(f, size, entries)) {
+    if (!plat::SeekFileEnd(f, size) || !ReadDirectory(f, size, entries)) {
         std::fclose(f);
         return nullptr;
     }

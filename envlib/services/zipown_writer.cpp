@@ -3,6 +3,7 @@
 // directory at the close.
 #include <zlib.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -88,7 +89,8 @@ class OwnWriter : public plat::ZipWriter {
         e.size = static_cast<uint32_t>(size);
         e.packed = static_cast<uint32_t>(packed);
         // The header again, now with the CRC and the sizes.
-        if (!SeekTo(f_, start) || !Write(LocalHeader(e)) || !SeekTo(f_, start + kLocalSize + name.size() + packed))
+        if (!plat::SeekFile(f_, start) || !Write(LocalHeader(e)) ||
+            !plat::SeekFile(f_, start + kLocalSize + name.size() + packed))
             return Fail();
         pos_ = start + kLocalSize + name.size() + packed;
         entries_.push_back(std::move(e));

@@ -11,7 +11,6 @@ XmlElementBlock* NewBlock() {
     XmlElementBlock* block = new (std::nothrow) XmlElementBlock;
     if (!block) return nullptr;
     block->free = XmlElementBlock::SIZE;
-    block->start = block->elements;
     block->next = nullptr;
     return block;
 }
@@ -40,7 +39,7 @@ XmlElement* XmlElementPool::Take() {
         }
         current_ = current_->next;
     }
-    return &current_->start[--current_->free];
+    return &current_->elements[--current_->free];
 }
 
 void XmlElementPool::Reset() {

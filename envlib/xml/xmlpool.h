@@ -16,7 +16,6 @@ struct XmlElement {
 struct XmlElementBlock {
     static constexpr int SIZE = 1024;
     int free;              // elements still to hand out, taken from the end
-    XmlElement* start;     // elements[0]
     XmlElementBlock* next; // next block of the chain
     XmlElement elements[SIZE];
 };

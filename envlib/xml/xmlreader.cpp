@@ -53,13 +53,13 @@ int XmlReader::Load(const char* winPath) {
 }
 
 void XmlReader::Adopt(std::unique_ptr<char[]> text, std::size_t length) {
-    root_ = cursor_ = nullptr;
+    cursor_ = nullptr;
     pool_.Reset();
     text_ = std::move(text);
     if (length == 0) return;
     XmlElement* root = nullptr;
     // A failed parse leaves no document to walk, though its elements were made.
-    if (ParseXmlInPlace(text_.get(), length, pool_, &root) == XmlParseResult::Ok) root_ = cursor_ = root;
+    if (ParseXmlInPlace(text_.get(), length, pool_, &root) == XmlParseResult::Ok) cursor_ = root;
 }
 
 int XmlReader::FindItem(const char* name) {

@@ -28,7 +28,6 @@ class XmlReader {
     void Adopt(std::unique_ptr<char[]> text, std::size_t length);
 
     std::unique_ptr<char[]> text_;
-    XmlElement* root_ = nullptr;
     XmlElement* cursor_ = nullptr;
     XmlElementPool pool_;
 };

@@ -4,11 +4,6 @@
 // container, which the Windows library uses, runs beside them.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,11 +14,10 @@
 #include <vector>
 
 #include "benchroot.h"
+#include "peerprogram.h"
 #include "core/lifecycle.h"
 #include "dorlix.h"
 #include "services/compress.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -98,17 +92,6 @@ void Attached() {
     if (!attached) std::abort();
 }
 
-bool RunPeer(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
-    int status = 0;
-    return rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 int64_t FolderBytes() {
     int64_t total = 0;
     for (const std::string& f : StationFolder().files)
@@ -125,7 +108,7 @@ void BM_ZipProgram(benchmark::State& state) {
         state.PauseTiming();
         fs::remove(archive); // zip would update an existing archive
         state.ResumeTiming();
-        if (!RunPeer(argv)) state.SkipWithError("zip failed");
+        if (!vz5bench::RunPeer(argv)) state.SkipWithError("zip failed");
     }
     state.SetBytesProcessed(state.iterations() * FolderBytes());
 }

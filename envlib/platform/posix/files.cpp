@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -159,6 +160,18 @@ bool FileExists(const char* winPath) {
 bool DirectoryExists(const char* winPath) {
     struct stat st;
     return StatPath(winPath, st) && S_ISDIR(st.st_mode);
+}
+
+bool SeekFile(std::FILE* f, uint64_t pos) {
+    return fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0;
+}
+
+bool SeekFileEnd(std::FILE* f, uint64_t& size) {
+    if (fseeko(f, 0, SEEK_END) != 0) return false;
+    const off_t p = ftello(f);
+    if (p < 0) return false;
+    size = static_cast<uint64_t>(p);
+    return true;
 }
 
 } // namespace plat

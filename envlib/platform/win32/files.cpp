@@ -1,4 +1,6 @@
 // File attributes, copy, delete and folders: the Win32 calls themselves.
+#include <cstdio>
+
 #include "platform/win32/winapi.h"
 
 namespace plat {
@@ -36,6 +38,18 @@ bool FileExists(const char* winPath) {
 bool DirectoryExists(const char* winPath) {
     uint32_t a = GetFileAttributes(winPath);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool SeekFile(std::FILE* f, uint64_t pos) {
+    return _fseeki64(f, static_cast<long long>(pos), SEEK_SET) == 0;
+}
+
+bool SeekFileEnd(std::FILE* f, uint64_t& size) {
+    if (_fseeki64(f, 0, SEEK_END) != 0) return false;
+    const long long p = _ftelli64(f);
+    if (p < 0) return false;
+    size = static_cast<uint64_t>(p);
+    return true;
 }
 
 } // namespace plat

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "services/jpeg2bmp.h"
+#include "station.h"
 #include "testhost.h"
 
 #ifndef JPEG_DATA_DIR
@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr auto ReadFile = vz5test::Station::ReadNative;
+
 // Both decoders round the inverse DCT and the colour conversion; where the
 // chroma samples differ by one, blue moves by up to 1.772 of that, on top
 // of a luma step.
@@ -28,11 +30,6 @@ constexpr int kLevels = 3;
 
 std::string DataPath(const std::string& name) {
     return std::string(JPEG_DATA_DIR) + "/" + name;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> Cases(const std::string& kind) {

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "dorlix.h"
+#include "station.h"
 #include "testhost.h"
 
 #ifndef XML_DATA_DIR
@@ -22,10 +22,7 @@ std::string DataPath(const std::string& rel) {
     return std::string(XML_DATA_DIR) + "/" + rel;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+constexpr auto ReadFile = vz5test::Station::ReadNative;
 
 std::vector<std::string> Documents() {
     std::vector<std::string> names;

@@ -19,6 +19,9 @@ inline std::string DataPath(const std::string& rel) {
     return std::string(ZIP_DATA_DIR) + "/" + rel;
 }
 
+// Opened by its narrow name, so that on Windows the GBK bytes of a name mean
+// what the library wrote (Station::ReadNative goes through a
+// std::filesystem::path and does not find such a file under Wine).
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
