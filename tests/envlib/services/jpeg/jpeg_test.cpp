@@ -23,10 +23,11 @@ namespace {
 
 constexpr auto ReadFile = vz5test::Station::ReadNative;
 
-// Both decoders round the inverse DCT and the colour conversion; where the
-// chroma samples differ by one, blue moves by up to 1.772 of that, on top
-// of a luma step.
-constexpr int kLevels = 3;
+// Any decoder within the accuracy the JPEG standard asks of the inverse DCT
+// may differ by rounding; two levels cover a chroma step of one (up to 1.772
+// levels of blue). This decoder rounds as djpeg's integer transform does and
+// is expected to meet it sample for sample.
+constexpr int kLevels = 2;
 
 std::string DataPath(const std::string& name) {
     return std::string(JPEG_DATA_DIR) + "/" + name;
@@ -60,7 +61,7 @@ TEST_F(Jpeg, EveryPictureMatchesDjpegHeaderExactPixelsWithinLevels) {
     const std::vector<std::string> names = Cases("good");
     ASSERT_GE(names.size(), 100u) << DataPath("cases.txt");
     int worst = 0;
-    long long beyondTwo = 0, samples = 0;
+    long long differing = 0, samples = 0;
     const std::string out = Out("out.bmp");
     for (const std::string& name : names) {
         std::string printed;
@@ -74,16 +75,14 @@ TEST_F(Jpeg, EveryPictureMatchesDjpegHeaderExactPixelsWithinLevels) {
         for (size_t i = 54; i < mine.size(); ++i) {
             const int d = std::abs(static_cast<unsigned char>(mine[i]) - static_cast<unsigned char>(judge[i]));
             worstHere = std::max(worstHere, d);
-            beyondTwo += d > 2;
+            differing += d > 0;
         }
         samples += static_cast<long long>(mine.size() - 54);
         EXPECT_LE(worstHere, kLevels) << name;
         worst = std::max(worst, worstHere);
     }
-    // Larger steps than two levels stay rare rounding coincidences.
-    EXPECT_LT(beyondTwo * 1000, samples);
-    std::cout << names.size() << " pictures, worst difference to djpeg " << worst << " levels, " << beyondTwo
-              << " of " << samples << " samples beyond 2\n";
+    std::cout << names.size() << " pictures, worst difference to djpeg " << worst << " levels, " << differing
+              << " of " << samples << " samples differ\n";
 }
 
 TEST_F(Jpeg, GreyPictureOfOddSizeHasPaddedRowsAndEqualChannels) {
