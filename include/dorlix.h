@@ -329,6 +329,16 @@ DORLIX_API int DORLIX_CALL GetUnCompressFileExCnt(void); /* percentage of entrie
 DORLIX_API int DORLIX_CALL DatCompressPro_PP(const float* in, int n, float* out, int m, int decimals); /* values written: n (all rounded) when n < m, else m (first sample, then the rounded peak of each of m-1 groups); 0 for m <= 3, n <= 1 or null */
 /* @zip-end */
 
+/* ---- JPEG to bitmap ---- */
+/* @jpeg-begin */
+DORLIX_API int DORLIX_CALL CnvJpeg2BmpFile(const char* jpeg, const char* bmp); /* 1 baseline JPEG written as a 24-bit bottom-up BMP (an existing file replaced); 0 with "File not found!!", "Error alloc memory!" or "File format error!" on standard output, no BMP left; 0 null path */
+/* @jpeg-end */
+
+/* ---- Chinese characters to pinyin ---- */
+/* @pinyin-begin */
+DORLIX_API int DORLIX_CALL CnvHZ2PY(const char* text, char* pinyin, char* initials); /* 1 pinyin and initials (512 bytes each) filled; 0 a character without reading; -1 a two-byte character outside GB2312; -2 null argument (outputs not null emptied) */
+/* @pinyin-end */
+
 /* ---- Signal filters and averaging (single precision) ---- */
 /* @filter-begin */
 /* Ten smoothing channels (0-9) and five moving-average windows (0-4), shared by the whole process. */

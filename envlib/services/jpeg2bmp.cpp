@@ -1,6 +1,8 @@
 // The library's JPEG conversion on station paths.
 #include "services/jpeg2bmp.h"
 
+#include "core/export.h"
+#include "dorlix.h"
 #include "platform/platform.h"
 
 namespace dorlix {
@@ -11,3 +13,7 @@ int CnvJpeg2BmpFile(const char* jpegPath, const char* bmpPath) {
 }
 
 } // namespace dorlix
+
+extern "C" DORLIX_API int DORLIX_CALL CnvJpeg2BmpFile(const char* jpegPath, const char* bmpPath) {
+    return dorlix::Guarded(0, [&] { return dorlix::CnvJpeg2BmpFile(jpegPath, bmpPath); });
+}

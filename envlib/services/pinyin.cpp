@@ -4,6 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/export.h"
+#include "dorlix.h"
+
 namespace dorlix {
 namespace {
 
@@ -100,3 +103,7 @@ int CnvHZ2PY(const char* text, char* pinyin, char* initials) {
 }
 
 } // namespace dorlix
+
+extern "C" DORLIX_API int DORLIX_CALL CnvHZ2PY(const char* text, char* pinyin, char* initials) {
+    return dorlix::Guarded(-2, [&] { return dorlix::CnvHZ2PY(text, pinyin, initials); });
+}

@@ -9,6 +9,7 @@
 // none or lies outside the table (a punctuation mark, a GBK-only character),
 // 2 for a missing text or one that code page 936 cannot write.
 #include "command.h"
+#include "dorlix.h"
 #include "services/pinyin.h"
 #include "terminal.h"
 
@@ -32,7 +33,7 @@ int RunPinyin(const std::vector<std::string>& args) {
         return 2;
     }
     char pinyin[dorlix::PINYIN_OUT_SIZE], initials[dorlix::PINYIN_OUT_SIZE];
-    const int rc = dorlix::CnvHZ2PY(gb.c_str(), pinyin, initials);
+    const int rc = ::CnvHZ2PY(gb.c_str(), pinyin, initials);
     if (rc == 0) {
         fprintf(stderr, "dorlix pinyin: a character of the text has no reading\n");
         return 1;

@@ -6,7 +6,8 @@ cmake_minimum_required(VERSION 3.25)
 # - both import libraries name every export;
 # - Dorlix.dll and dorlix.exe import only DLLs that every Windows has (and
 #   the tool the library itself);
-# - every declared name is one the library may export (include/dorlix-exports.txt).
+# - every declared name is one the library may export (the field list
+#   include/dorlix-exports.txt and the conversions of include/dorlix-exports-added.txt).
 #   cmake -DOBJDUMP= -DNM= -DDLL= -DTOOL= -DLIBDIR= -DHEADER= -DLIST= -P dll_tables.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../../envlib/platform/win32/header-exports.cmake)
 dorlix_header_exports(${HEADER} declared)
@@ -78,7 +79,11 @@ foreach(file ${DLL} ${TOOL})
   endforeach()
 endforeach()
 
-file(STRINGS ${LIST} allowed)
+set(allowed)
+foreach(list_file IN LISTS LIST)
+  file(STRINGS ${list_file} names)
+  list(APPEND allowed ${names})
+endforeach()
 foreach(name IN LISTS declared)
   if(NOT name IN_LIST allowed)
     list(APPEND failures "declared but not in the export list: ${name}")

@@ -23,8 +23,10 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace {
 
 // The names the library may export, kept beside the header; the owner's list
-// beside the source tree, when it is there, must be the same.
+// beside the source tree, when it is there, must be the same. The JPEG and
+// pinyin conversions, which station programs call, are exported beside them.
 const char* kExportList = VZ5_SOURCE_DIR "/include/dorlix-exports.txt";
+const char* kAddedExportList = VZ5_SOURCE_DIR "/include/dorlix-exports-added.txt";
 const char* kSharedExportList = VZ5_SOURCE_DIR "/../shared/dorlix-exports.txt";
 
 std::set<std::string> ReadNames(const char* path) {
@@ -68,10 +70,16 @@ std::set<std::string> DefinedDynamicSymbols() {
 
 TEST(Exports, OnlyListedNamesAndEveryFrameExport) {
     VZ5_POSIX_ONLY("the export table of Dorlix.dll is checked on the build host (DllTables)");
-    const std::set<std::string> allowed = ReadNames(kExportList);
+    std::set<std::string> allowed = ReadNames(kExportList);
     ASSERT_FALSE(allowed.empty()) << kExportList;
     if (std::ifstream(kSharedExportList)) {
         EXPECT_EQ(ReadNames(kSharedExportList), allowed) << "the export list differs from " << kSharedExportList;
+    }
+    const std::set<std::string> added = ReadNames(kAddedExportList);
+    ASSERT_FALSE(added.empty()) << kAddedExportList;
+    for (const auto& name : added) {
+        EXPECT_FALSE(allowed.count(name)) << "already in the field list: " << name;
+        allowed.insert(name);
     }
 
     std::set<std::string> exported = DefinedDynamicSymbols();
@@ -105,6 +113,26 @@ TEST(Exports, RealLoadServesTheFrame) {
     EXPECT_EQ(std::string(out), vz5test::ThisProgramName());
     // Internal helpers stay hidden.
     EXPECT_EQ(lib.Symbol("_ZN4plat7MapPathEPKc"), nullptr);
+    lib.Unload();
+}
+
+// The two conversions beyond the field list are served by a real load too.
+TEST(Exports, ConversionsBeyondTheFieldListServedThroughALoad) {
+    vz5test::Station station("dorlix-conv");
+    vz5test::Library lib;
+    ASSERT_TRUE(lib.Load(vz5test::LibraryFile())) << lib.Error();
+    auto cnvHZ2PY = lib.Function<int (*)(const char*, char*, char*)>("CnvHZ2PY");
+    auto cnvJpeg = lib.Function<int (*)(const char*, const char*)>("CnvJpeg2BmpFile");
+    ASSERT_NE(cnvHZ2PY, nullptr);
+    ASSERT_NE(cnvJpeg, nullptr);
+    char pinyin[512], initials[512];
+    EXPECT_EQ(cnvHZ2PY("\xD6\xD0\xB9\xFA", pinyin, initials), 1); // GB2312 "zhong guo"
+    EXPECT_STREQ(pinyin, "Zhongguo");
+    EXPECT_STREQ(initials, "zg");
+    // A missing picture is a failure result, not the end of the caller.
+    const std::string bmp = station.Scratch("none.bmp");
+    EXPECT_EQ(cnvJpeg(station.Scratch("none.jpg").c_str(), bmp.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(bmp));
     lib.Unload();
 }
 
