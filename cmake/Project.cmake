@@ -60,6 +60,35 @@ else()
   set(VZ5_TARGET_BINARY_DIR "${CMAKE_BINARY_DIR}")
 endif()
 
+# vz5_peer_data(<program> SCRIPT <script> OUTPUTS <file>... [ARGS ...] COMMENT <text>)
+# Expected data that peer programs of the build host make at build time: the
+# Python script <script> of the calling folder writes <file>... into data/ of
+# its binary folder, given that folder and ARGS. <program> is built after the
+# data, and after the tool, which command-line tests run; it finds the folder
+# as it sees it in VZ5_PEER_DATA_DIR (tests/common/peerdata.h). Sets
+# <program>_DATA (the folder on the host), <program>_DATA_TARGET (the folder
+# as programs see it) and <program>_DATA_STEP (the target that makes it).
+function(vz5_peer_data program)
+  cmake_parse_arguments(P "" "SCRIPT;COMMENT" "OUTPUTS;ARGS" ${ARGN})
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(data ${CMAKE_CURRENT_BINARY_DIR}/data)
+  list(TRANSFORM P_OUTPUTS PREPEND ${data}/ OUTPUT_VARIABLE outputs)
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${P_SCRIPT} ${data} ${P_ARGS}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${P_SCRIPT}
+    COMMENT "${P_COMMENT}")
+  add_custom_target(${program}_data DEPENDS ${outputs})
+  string(REPLACE "${CMAKE_BINARY_DIR}" "${VZ5_TARGET_BINARY_DIR}" data_target "${data}")
+  target_compile_definitions(${program} PRIVATE VZ5_PEER_DATA_DIR="${data_target}")
+  add_dependencies(${program} ${program}_data)
+  if(TARGET dorlix_tool)
+    add_dependencies(${program} dorlix_tool)
+  endif()
+  set(${program}_DATA ${data} PARENT_SCOPE)
+  set(${program}_DATA_TARGET ${data_target} PARENT_SCOPE)
+  set(${program}_DATA_STEP ${program}_data PARENT_SCOPE)
+endfunction()
+
 # vz5_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK ...] [ENVIRONMENT ...])
 # One GoogleTest executable; each TEST becomes a CTest test.
 function(vz5_add_gtest name)

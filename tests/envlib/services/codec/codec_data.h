@@ -1,17 +1,13 @@
-// The expected data of the codec tests: files made at build time in
-// CODEC_DATA_DIR (a Z: path under Wine).
+// The expected data of the codec tests, made at build time by
+// gen_peer_data.py.
 #pragma once
 #include <string>
 
-#ifndef CODEC_DATA_DIR
-#error "CODEC_DATA_DIR names the folder of the expected data"
-#endif
+#include "peerdata.h"
 
 namespace codecdata {
 
-inline std::string DataPath(const std::string& rel) {
-    return std::string(CODEC_DATA_DIR) + "/" + rel;
-}
+using vz5test::DataPath;
 
 inline std::string FromHex(const std::string& hex) {
     std::string bytes;

@@ -1,6 +1,6 @@
 // The codecs against independent judges: digests of md5sum, Base64 of
 // Python's base64 module and the code page 936 table of iconv, all made on
-// the build host (gen_peer_data.py) and read here from CODEC_DATA_DIR.
+// the build host (gen_peer_data.py).
 #include <gtest/gtest.h>
 
 #include <fstream>

@@ -1,6 +1,5 @@
 // The JPEG converter against djpeg: pictures encoded by cjpeg and decoded by
-// djpeg -nosmooth -dct int on the build host (gen_jpeg_data.py), read here
-// from JPEG_DATA_DIR.
+// djpeg -nosmooth -dct int on the build host (gen_jpeg_data.py).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,13 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "peerdata.h"
 #include "services/jpeg2bmp.h"
 #include "station.h"
 #include "testhost.h"
-
-#ifndef JPEG_DATA_DIR
-#error "JPEG_DATA_DIR names the folder of the pictures"
-#endif
 
 namespace {
 
@@ -29,9 +25,7 @@ constexpr auto ReadFile = vz5test::Station::ReadNative;
 // is expected to meet it sample for sample.
 constexpr int kLevels = 2;
 
-std::string DataPath(const std::string& name) {
-    return std::string(JPEG_DATA_DIR) + "/" + name;
-}
+using vz5test::DataPath;
 
 std::vector<std::string> Cases(const std::string& kind) {
     std::ifstream list(DataPath("cases.txt"));

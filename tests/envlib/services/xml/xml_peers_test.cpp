@@ -9,18 +9,13 @@
 #include <vector>
 
 #include "dorlix.h"
+#include "peerdata.h"
 #include "station.h"
 #include "testhost.h"
 
-#ifndef XML_DATA_DIR
-#error "XML_DATA_DIR names the folder of the expected data"
-#endif
-
 namespace {
 
-std::string DataPath(const std::string& rel) {
-    return std::string(XML_DATA_DIR) + "/" + rel;
-}
+using vz5test::DataPath;
 
 constexpr auto ReadFile = vz5test::Station::ReadNative;
 

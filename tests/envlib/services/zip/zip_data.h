@@ -1,23 +1,17 @@
-// The archives and files of the ZIP tests, made at build time in
-// ZIP_DATA_DIR (a Z: path under Wine) by gen_zip_data.py, and the
-// containers every archive test runs on.
+// The archives and files of the ZIP tests, made at build time by
+// gen_zip_data.py, and the containers every archive test runs on.
 #pragma once
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "peerdata.h"
 #include "platform/ziparchive.h"
-
-#ifndef ZIP_DATA_DIR
-#error "ZIP_DATA_DIR names the folder of the test archives"
-#endif
 
 namespace zipdata {
 
-inline std::string DataPath(const std::string& rel) {
-    return std::string(ZIP_DATA_DIR) + "/" + rel;
-}
+using vz5test::DataPath;
 
 // Opened by its narrow name, so that on Windows the GBK bytes of a name mean
 // what the library wrote (Station::ReadNative goes through a
