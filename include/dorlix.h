@@ -380,6 +380,10 @@ DORLIX_API float DORLIX_CALL GetRandEx2(void); /* always -1000.0 */
 /* ---- Process and system utilities ---- */
 /* @system-begin */
 DORLIX_API int DORLIX_CALL GetCurProcess(char* out); /* 1; out = executable file name of the calling process (empty if unknown) */
+DORLIX_API int DORLIX_CALL GetProcess(char* list); /* number of processes; list (may be null): one 260-byte slot a process with its executable file name */
+DORLIX_API int DORLIX_CALL FindProcess(const char* fragment); /* id of the first process whose executable path contains fragment (upper case); 0 none or null */
+DORLIX_API int DORLIX_CALL KillProcess(const char* name); /* 1 the first process of that executable name (case-blind) ended (exit code 1; SIGKILL on POSIX); 0 none */
+DORLIX_API int DORLIX_CALL WinExecEx(const char* commandLine, int show); /* 1 the program ran and has ended; 0 it cannot be started or null */
 /* @system-end */
 
 /* ---- Files and paths ---- */

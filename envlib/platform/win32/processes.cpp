@@ -48,6 +48,32 @@ uint32_t CurrentProcessId() {
     return ::GetCurrentProcessId();
 }
 
+std::string ProcessImagePath(uint32_t id) {
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!h) return std::string();
+    char path[MAX_PATH * 4];
+    DWORD size = sizeof path;
+    const BOOL got = ::QueryFullProcessImageNameA(h, 0, path, &size);
+    ::CloseHandle(h);
+    return got ? std::string(path, size) : std::string();
+}
+
+bool RunAndWait(const std::string& commandLine, int show) {
+    std::string line = commandLine; // CreateProcessA may write into it
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(show);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si,
+                          &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
 bool EndProcess(uint32_t id, uint32_t exitCode) {
     HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, id);
     if (!h) return false;
