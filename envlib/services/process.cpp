@@ -23,11 +23,6 @@ std::string Upper(std::string text) {
     plat::CharUpper(text.data());
     return text;
 }
-
-// Windows compares file names without regard to the case of ASCII letters.
-bool SameName(std::string a, std::string b) {
-    return Upper(std::move(a)) == Upper(std::move(b));
-}
 } // namespace
 
 extern "C" DORLIX_API int DORLIX_CALL GetCurProcess(char* out) {
@@ -63,8 +58,10 @@ extern "C" DORLIX_API int DORLIX_CALL FindProcess(const char* fragment) {
 extern "C" DORLIX_API int DORLIX_CALL KillProcess(const char* name) {
     return dorlix::Guarded(0, [&] {
         if (!name || !*name) return 0;
+        // Windows compares file names without regard to the case of ASCII letters.
+        const std::string wanted = Upper(name);
         for (const auto& p : plat::ListProcesses()) {
-            if (!SameName(p.imageName, name)) continue;
+            if (Upper(p.imageName) != wanted) continue;
             plat::EndProcess(p.id, 1); // 1 also when it cannot be ended
             return 1;
         }
